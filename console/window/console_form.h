@@ -1,0 +1,64 @@
+// The console window's handlers, over a small interface to its controls and to the serial
+// control, so that they run the same on the Win32 window and on the tests' fakes.
+#pragma once
+
+#include "common/serial_control.h"
+#include "console/link/protocol.h"
+
+#include <string>
+#include <string_view>
+
+class ConsoleForm {
+public:
+    // The controls the handlers use. Texts are UTF-8 except where said.
+    class Controls {
+    public:
+        virtual ~Controls() = default;
+        virtual void SetCaption(std::string_view text) = 0;
+        virtual void SelectNoPort() = 0;
+        virtual int SelectedPort() const = 0;  // list position in Combo1, -1 when none
+        virtual std::string FrameText() const = 0;  // Text2
+        virtual void SetFrameText(std::string_view text) = 0;
+        // Label1; the text is bytes from the wire, shown as characters of the ANSI code page.
+        virtual void SetReplyText(std::string_view bytes) = 0;
+        // The nine command buttons, then Text2.
+        virtual void EnableCommands(bool enabled) = 0;
+        // A modal box with an information icon and an OK button; returns when it is closed.
+        virtual void ShowMessage(std::string_view prompt, std::string_view title) = 0;
+    };
+
+    ConsoleForm(Controls& controls, SerialControl& port) : controls_(controls), port_(port) {}
+
+    // Window and port.
+    void Form_Load();
+    void OpenPort_Click();
+
+    // Device link.
+    void MSComm1_OnComm();
+    const std::string& RxLine() const { return rxLine_.Text(); }
+
+    // Commands.
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command8_Click();
+    void Command9_Click();
+    void Command10_Click();
+    void Command11_Click();
+    void Text2_KeyPress(int keyAscii);
+
+private:
+    void SendFrame(std::string_view command);
+    void Receive(char byte);
+    void ShowDeviceError(char code);
+    void SendFrameNumber(double step);
+    void SendFixed(std::string_view command);
+    void LosePort();
+
+    Controls& controls_;
+    SerialControl& port_;
+    device_link::ReplyLine rxLine_;
+    bool receiving_ = false;
+};

@@ -1,0 +1,126 @@
+#include "console_window.h"
+
+#include "console/window/control_ids.h"
+#include "win32/message_box.h"
+#include "win32/text.h"
+
+#include <commctrl.h>
+
+using namespace console_ids;
+
+namespace {
+
+// Posted by the port's reader thread when bytes have arrived or the line failed.
+const UINT kCommEvent = WM_APP + 1;
+
+const DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
+
+// In tab order, which is the creation order.
+const win32::ControlSpec kControls[] = {
+    {kText2, WC_EDITW, L"", ES_CENTER | ES_AUTOHSCROLL | WS_TABSTOP, 600, 840, 1335, 375, L"Arial", 1425,
+     WS_EX_CLIENTEDGE},
+    {kCommand1, WC_BUTTONW, L"+", kButton, 2160, 840, 495, 375},
+    {kCommand2, WC_BUTTONW, L"-", kButton, 2880, 840, 495, 375},
+    {kCommand3, WC_BUTTONW, L"=", kButton, 3600, 840, 495, 375},
+    {kCommand4, WC_BUTTONW, L"?", kButton, 4320, 840, 495, 375},
+    {kCommand5, WC_BUTTONW, L"QID", kButton, 600, 1320, 855, 375},
+    {kCommand8, WC_BUTTONW, L"SEQ0", kButton, 1560, 1320, 735, 375},
+    {kCommand9, WC_BUTTONW, L"SEQ1", kButton, 2400, 1320, 735, 375},
+    {kCommand10, WC_BUTTONW, L"SEQ2", kButton, 3240, 1320, 735, 375},
+    {kCommand11, WC_BUTTONW, L"SEQ3", kButton, 4080, 1320, 735, 375},
+    // Replies hold any bytes: no '&' prefixes, one line, cut with an ellipsis when too long.
+    {kLabel1, WC_STATICW, L"", SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS | SS_CENTERIMAGE, 600, 1920, 4215, 375,
+     nullptr, 0, WS_EX_STATICEDGE},
+    {kCombo1, WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 600, 240, 1575,
+     300},
+    {kOpenPort, WC_BUTTONW, L"Open Serial Port", kButton, 3000, 240, 1815, 375},
+};
+
+const int kCommandControls[] = {kCommand1, kCommand2, kCommand3,  kCommand4,  kCommand5,
+                                kCommand8, kCommand9, kCommand10, kCommand11, kText2};
+
+}  // namespace
+
+ConsoleWindow::ConsoleWindow()
+    : Form(kCaptionPrefix, 5400, 2580, kIcon, kControls),
+      port_([this] { PostMessageW(Handle(), kCommEvent, 0, 0); }),
+      form_(*this, port_) {}
+
+void ConsoleWindow::OnCreated() {
+    HWND combo = Item(kCombo1);
+    for (int port = 1; port <= 16; ++port)
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>((L"Com" + std::to_wstring(port)).c_str()));
+    SetWindowTextW(combo, L"Port Select");
+    SetWindowSubclass(Item(kText2), FrameBoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    form_.Form_Load();
+}
+
+void ConsoleWindow::OnCommand(int id, int notification) {
+    if (notification != BN_CLICKED) return;
+    switch (id) {
+    case kOpenPort: form_.OpenPort_Click(); break;
+    case kCommand1: form_.Command1_Click(); break;
+    case kCommand2: form_.Command2_Click(); break;
+    case kCommand3: form_.Command3_Click(); break;
+    case kCommand4: form_.Command4_Click(); break;
+    case kCommand5: form_.Command5_Click(); break;
+    case kCommand8: form_.Command8_Click(); break;
+    case kCommand9: form_.Command9_Click(); break;
+    case kCommand10: form_.Command10_Click(); break;
+    case kCommand11: form_.Command11_Click(); break;
+    }
+}
+
+bool ConsoleWindow::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+    if (message != kCommEvent) return false;
+    form_.MSComm1_OnComm();
+    result = 0;
+    return true;
+}
+
+// The frame box takes Enter for itself: the dialog manager must not swallow it, and the edit
+// control must not beep at it.
+LRESULT CALLBACK ConsoleWindow::FrameBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                             DWORD_PTR self) {
+    auto* window = reinterpret_cast<ConsoleWindow*>(self);
+    switch (message) {
+    case WM_GETDLGCODE:
+        if (lParam && reinterpret_cast<const MSG*>(lParam)->wParam == VK_RETURN)
+            return DefSubclassProc(box, message, wParam, lParam) | DLGC_WANTALLKEYS;
+        break;
+    case WM_CHAR:
+        if (IsWindowEnabled(window->Handle())) window->form_.Text2_KeyPress(static_cast<int>(wParam));
+        if (wParam == '\r') return 0;
+        break;
+    }
+    return DefSubclassProc(box, message, wParam, lParam);
+}
+
+void ConsoleWindow::SetCaption(std::string_view text) { SetWindowTextW(Handle(), win32::Widen(text).c_str()); }
+
+void ConsoleWindow::SelectNoPort() {
+    SendMessageW(Item(kCombo1), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    SetWindowTextW(Item(kCombo1), L"Port Select");
+}
+
+int ConsoleWindow::SelectedPort() const {
+    return static_cast<int>(SendMessageW(Item(kCombo1), CB_GETCURSEL, 0, 0));
+}
+
+std::string ConsoleWindow::FrameText() const { return win32::Narrow(ItemText(kText2)); }
+
+void ConsoleWindow::SetFrameText(std::string_view text) { SetItemText(kText2, win32::Widen(text)); }
+
+void ConsoleWindow::SetReplyText(std::string_view bytes) { SetItemText(kLabel1, win32::AnsiToWide(bytes)); }
+
+void ConsoleWindow::EnableCommands(bool enabled) {
+    for (int id : kCommandControls) EnableWindow(Item(id), enabled);
+    // Keep the keyboard on the window when the control that had it is disabled.
+    HWND focus = GetFocus();
+    if (!enabled && (!focus || !IsWindowEnabled(focus)))
+        SetFocus(GetNextDlgTabItem(Handle(), nullptr, FALSE));
+}
+
+void ConsoleWindow::ShowMessage(std::string_view prompt, std::string_view title) {
+    win32::ShowMessageBox(Handle(), prompt, title, MB_OK | MB_ICONINFORMATION);
+}

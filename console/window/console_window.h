@@ -1,0 +1,30 @@
+// Portlens's window: the controls of the twips table, routed to the console's handlers.
+#pragma once
+
+#include "console/window/console_form.h"
+#include "win32/form.h"
+#include "win32/serial_port.h"
+
+class ConsoleWindow final : public win32::Form, private ConsoleForm::Controls {
+public:
+    ConsoleWindow();
+
+private:
+    void OnCreated() override;
+    void OnCommand(int id, int notification) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    static LRESULT CALLBACK FrameBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                         DWORD_PTR self);
+
+    void SetCaption(std::string_view text) override;
+    void SelectNoPort() override;
+    int SelectedPort() const override;
+    std::string FrameText() const override;
+    void SetFrameText(std::string_view text) override;
+    void SetReplyText(std::string_view bytes) override;
+    void EnableCommands(bool enabled) override;
+    void ShowMessage(std::string_view prompt, std::string_view title) override;
+
+    win32::SerialPort port_;
+    ConsoleForm form_;
+};

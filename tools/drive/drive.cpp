@@ -1,0 +1,206 @@
+#include "drive.h"
+
+#include <thread>
+
+namespace drive {
+namespace {
+
+const UINT kReadTimeoutMs = 2000;
+
+struct Search {
+    DWORD processId;
+    std::function<bool(HWND)> match;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK Collect(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<Search*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search.processId && IsWindowVisible(window) && search.match(window)) search.found.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> TopLevelWindows(DWORD processId, std::function<bool(HWND)> match) {
+    Search search{processId, std::move(match), {}};
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+bool WaitFor(const std::function<bool()>& condition, Duration timeout) {
+    auto end = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (condition()) return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(10ms);
+    }
+}
+
+Program::Program(const std::wstring& commandLine, const std::wstring& directory) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::wstring line = commandLine;
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        id_ = info.dwProcessId;
+    }
+}
+
+Program::~Program() { End(); }
+
+Program::Program(Program&& other) noexcept : process_(other.process_), id_(other.id_) {
+    other.process_ = nullptr;
+}
+
+Program& Program::operator=(Program&& other) noexcept {
+    if (this != &other) {
+        End();
+        process_ = other.process_;
+        id_ = other.id_;
+        other.process_ = nullptr;
+    }
+    return *this;
+}
+
+bool Program::Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+void Program::End() {
+    if (!process_) return;
+    TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, 5000);
+    CloseHandle(process_);
+    process_ = nullptr;
+}
+
+HWND Program::WaitForWindow(const std::wstring& captionPrefix, Duration timeout) const {
+    HWND window = nullptr;
+    WaitFor(
+        [&] {
+            auto found = TopLevelWindows(id_, [&](HWND w) { return Text(w).starts_with(captionPrefix); });
+            window = found.empty() ? nullptr : found.front();
+            return window != nullptr;
+        },
+        timeout);
+    return window;
+}
+
+std::wstring OwnDirectory() {
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring directory(path, length);
+    return directory.substr(0, directory.find_last_of(L'\\') + 1);
+}
+
+std::wstring Text(HWND window) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kReadTimeoutMs, &length)) return {};
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                        kReadTimeoutMs, &copied);
+    text.resize(copied);
+    return text;
+}
+
+void SetText(HWND window, const std::wstring& text) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                        kReadTimeoutMs, &result);
+}
+
+std::wstring ClassName(HWND window) {
+    wchar_t name[64] = L"";
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+bool Enabled(HWND window) { return IsWindowEnabled(window); }
+
+RECT ClientRectIn(HWND control, HWND parent) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+
+void PressEnter(HWND control) {
+    PostMessageW(control, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    PostMessageW(control, WM_KEYUP, VK_RETURN, 0xC01C0001);
+}
+
+void TypeChars(HWND control, const std::wstring& chars) {
+    for (wchar_t c : chars) PostMessageW(control, WM_CHAR, c, 1);
+}
+
+void SelectComboItem(HWND combo, int index) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(combo, CB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, kReadTimeoutMs, &result);
+}
+
+bool Settle(HWND window, Duration timeout) {
+    // A posted probe is handled after everything posted before it. An edit control's text limit
+    // is a harmless value to probe with: post a new one, wait until it reads back.
+    static UINT probe = 0x7FFF0000;
+    HWND edit = ClassName(window) == L"Edit" ? window : FindWindowExW(window, nullptr, L"Edit", nullptr);
+    if (!edit) return false;
+    UINT value = ++probe;
+    PostMessageW(edit, EM_SETLIMITTEXT, value, 0);
+    return WaitFor(
+        [&] {
+            DWORD_PTR limit = 0;
+            SendMessageTimeoutW(edit, EM_GETLIMITTEXT, 0, 0, SMTO_ABORTIFHUNG, kReadTimeoutMs, &limit);
+            return limit == value;
+        },
+        timeout);
+}
+
+std::vector<HWND> MessageBoxes(DWORD processId) {
+    return TopLevelWindows(processId, [](HWND w) { return ClassName(w) == L"#32770"; });
+}
+
+MessageBoxInfo ReadMessageBox(HWND box) {
+    MessageBoxInfo info{box, Text(box), L"", false};
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassName(child) != L"Static") continue;
+        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+            DWORD_PTR icon = 0;
+            SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kReadTimeoutMs, &icon);
+            info.hasIcon = info.hasIcon || icon != 0;
+        } else if (std::wstring text = Text(child); text.size() > info.text.size()) {
+            info.text = text;
+        }
+    }
+    return info;
+}
+
+MessageBoxInfo WaitForMessageBox(DWORD processId, Duration timeout) {
+    MessageBoxInfo info;
+    WaitFor(
+        [&] {
+            auto boxes = MessageBoxes(processId);
+            if (boxes.empty()) return false;
+            info = ReadMessageBox(boxes.front());
+            return true;
+        },
+        timeout);
+    return info;
+}
+
+void CloseMessageBox(HWND box) {
+    HWND ok = GetDlgItem(box, IDOK);
+    if (!ok) ok = FindWindowExW(box, nullptr, L"Button", nullptr);
+    Click(ok);
+}
+
+bool WaitNoMessageBox(DWORD processId, Duration timeout) {
+    return WaitFor([&] { return MessageBoxes(processId).empty(); }, timeout);
+}
+
+}  // namespace drive

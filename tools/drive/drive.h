@@ -1,0 +1,74 @@
+// Driving the programs' windows from another process, as an operator would: start a program,
+// find its window and controls, click, type, read texts and message boxes. Used by the
+// end-to-end tests and by the demo.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace drive {
+
+using namespace std::chrono_literals;
+using Duration = std::chrono::milliseconds;
+
+// Polls until the condition holds or the time is up; true if it held.
+bool WaitFor(const std::function<bool()>& condition, Duration timeout = 5000ms);
+
+// A started program; ended (by its handle) when this goes away.
+class Program {
+public:
+    Program() = default;
+    Program(const std::wstring& commandLine, const std::wstring& directory = L"");
+    ~Program();
+    Program(Program&& other) noexcept;
+    Program& operator=(Program&& other) noexcept;
+
+    bool Started() const { return process_ != nullptr; }
+    DWORD Id() const { return id_; }
+    bool Running() const;
+    void End();
+    // The program's visible top-level window whose caption begins with the prefix.
+    HWND WaitForWindow(const std::wstring& captionPrefix, Duration timeout = 10000ms) const;
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// The directory of the running test or tool program, with a trailing backslash.
+std::wstring OwnDirectory();
+
+std::wstring Text(HWND window);  // WM_GETTEXT, which reads another process's edit controls too
+void SetText(HWND window, const std::wstring& text);
+std::wstring ClassName(HWND window);
+bool Enabled(HWND window);
+// The rectangle of a control in its parent's client coordinates.
+RECT ClientRectIn(HWND control, HWND parent);
+
+// Posted, so that a handler that opens a modal box does not block us.
+void Click(HWND button);
+void PressEnter(HWND control);
+void TypeChars(HWND control, const std::wstring& chars);
+void SelectComboItem(HWND combo, int index);
+
+// Waits until the window has processed everything posted to it so far.
+bool Settle(HWND window, Duration timeout = 5000ms);
+
+// A message box of the process: visible #32770 windows owned by that process.
+struct MessageBoxInfo {
+    HWND window = nullptr;
+    std::wstring title;
+    std::wstring text;
+    bool hasIcon = false;
+};
+std::vector<HWND> MessageBoxes(DWORD processId);
+MessageBoxInfo WaitForMessageBox(DWORD processId, Duration timeout = 5000ms);
+MessageBoxInfo ReadMessageBox(HWND box);
+void CloseMessageBox(HWND box);  // presses its OK button
+bool WaitNoMessageBox(DWORD processId, Duration timeout = 5000ms);
+
+}  // namespace drive

@@ -1,0 +1,215 @@
+#include "form.h"
+
+#include <commctrl.h>
+
+namespace win32 {
+namespace {
+
+const wchar_t kFormClass[] = L"QuarnForm";
+// A drop-down combo box is created with room for its list; the table gives the closed height.
+const int kComboListItems = 16;
+
+HFONT CreateUiFont(unsigned dpi) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi))
+        return CreateFontIndirectW(&metrics.lfMessageFont);
+    LOGFONTW font{};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+    font.lfHeight = MulDiv(font.lfHeight, dpi, 96);
+    return CreateFontIndirectW(&font);
+}
+
+HFONT CreatePointFont(const wchar_t* face, int centipoints, unsigned dpi) {
+    LOGFONTW font{};
+    font.lfHeight = -MulDiv(centipoints, dpi, 7200);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = CLEARTYPE_QUALITY;
+    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    return CreateFontIndirectW(&font);
+}
+
+// The closed height of a drop-down combo box follows its selection field, not its window size.
+void SetComboClosedHeight(HWND combo, int height) {
+    RECT rect;
+    GetWindowRect(combo, &rect);
+    LRESULT field = SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    int borders = (rect.bottom - rect.top) - static_cast<int>(field);
+    if (height > borders) SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - borders);
+}
+
+}  // namespace
+
+int TwipsToPixels(int twips, unsigned dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
+
+unsigned WindowDpi(HWND window) {
+    unsigned dpi = GetDpiForWindow(window);
+    return dpi ? dpi : 96;
+}
+
+Form::Form(const wchar_t* caption, int clientWidthTwips, int clientHeightTwips, int iconId,
+           std::span<const ControlSpec> controls)
+    : caption_(caption),
+      clientWidthTwips_(clientWidthTwips),
+      clientHeightTwips_(clientHeightTwips),
+      iconId_(iconId),
+      controls_(controls) {}
+
+Form::~Form() {
+    if (window_) DestroyWindow(window_);
+    for (HFONT font : fonts_) DeleteObject(font);
+}
+
+bool Form::Create(HINSTANCE instance, int showCommand) {
+    INITCOMMONCONTROLSEX common{sizeof common, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&common);
+
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(iconId_));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(iconId_), IMAGE_ICON,
+                                                        GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kFormClass;
+    RegisterClassExW(&windowClass);
+
+    if (!CreateWindowExW(0, kFormClass, caption_, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                         CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this))
+        return false;
+    dpi_ = WindowDpi(window_);
+    // Created in table order, which is the tab order.
+    for (const ControlSpec& control : controls_) {
+        CreateWindowExW(control.exStyle, control.windowClass, control.text,
+                        WS_CHILD | WS_VISIBLE | control.style, 0, 0, 0, 0, window_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
+    }
+    Layout();
+
+    ResizeClient(clientWidthTwips_, clientHeightTwips_);
+    RECT frame;
+    GetWindowRect(window_, &frame);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    SetWindowPos(window_, nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+
+    OnCreated();
+    ShowWindow(window_, showCommand);
+    SetFocus(GetNextDlgTabItem(window_, nullptr, FALSE));
+    return true;
+}
+
+int Form::Run() {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageW(window_, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+std::wstring Form::ItemText(int id) const {
+    HWND item = Item(id);
+    std::wstring text(GetWindowTextLengthW(item), L'\0');
+    GetWindowTextW(item, text.data(), static_cast<int>(text.size()) + 1);
+    return text;
+}
+
+void Form::SetItemText(int id, const std::wstring& text) const { SetWindowTextW(Item(id), text.c_str()); }
+
+void Form::EnsureClientHeight(int heightTwips) {
+    if (heightTwips <= clientHeightTwips_) return;
+    clientHeightTwips_ = heightTwips;
+    RECT client;
+    GetClientRect(window_, &client);
+    if (client.bottom < TwipsToPixels(heightTwips, dpi_)) ResizeClient(clientWidthTwips_, heightTwips);
+}
+
+void Form::ResizeClient(int widthTwips, int heightTwips) {
+    RECT rect{0, 0, TwipsToPixels(widthTwips, dpi_), TwipsToPixels(heightTwips, dpi_)};
+    AdjustWindowRectExForDpi(&rect, WS_OVERLAPPEDWINDOW, FALSE, 0, dpi_);
+    SetWindowPos(window_, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::Layout() {
+    for (HFONT font : fonts_) DeleteObject(font);
+    fonts_.assign(1, CreateUiFont(dpi_));
+    for (const ControlSpec& control : controls_) {
+        HWND item = Item(control.id);
+        HFONT font = fonts_.front();
+        if (control.fontFace) font = fonts_.emplace_back(CreatePointFont(control.fontFace, control.fontCentipoints, dpi_));
+        SendMessageW(item, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        int height = TwipsToPixels(control.height, dpi_);
+        bool combo = lstrcmpiW(control.windowClass, WC_COMBOBOXW) == 0;
+        MoveWindow(item, TwipsToPixels(control.left, dpi_), TwipsToPixels(control.top, dpi_),
+                   TwipsToPixels(control.width, dpi_), combo ? height * (kComboListItems + 1) : height, TRUE);
+        if (combo) SetComboClosedHeight(item, height);
+    }
+}
+
+bool Form::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* form = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        form->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return form ? form->Handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        // While one of our modal boxes is open the window is disabled: the operator cannot click,
+        // and no handler may run inside another one. A disabled control cannot be clicked either.
+        if (lParam && IsWindowEnabled(window_) && IsWindowEnabled(reinterpret_cast<HWND>(lParam)))
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_DPICHANGED: {
+        dpi_ = HIWORD(wParam);
+        Layout();
+        const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                     suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_ACTIVATE:
+        // Keep the keyboard focus on the control that had it, as a dialog does.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            focus_ = GetFocus();
+        } else if (focus_ && IsWindow(focus_) && IsWindowEnabled(focus_)) {
+            SetFocus(focus_);
+            return 0;
+        }
+        break;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_NCDESTROY: {
+        HWND window = window_;
+        window_ = nullptr;
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    default: {
+        LRESULT result = 0;
+        if (OnMessage(message, wParam, lParam, result)) return result;
+        break;
+    }
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+}  // namespace win32
