@@ -6,7 +6,8 @@ namespace win32 {
 namespace {
 
 const wchar_t kFormClass[] = L"QuarnForm";
-// A drop-down combo box is created with room for its list; the table gives the closed height.
+// A drop-down combo box's window height is the height of its open list; closed, it is as tall
+// as its font needs, like any combo box.
 const int kComboListItems = 16;
 
 HFONT CreateUiFont(unsigned dpi) {
@@ -28,15 +29,6 @@ HFONT CreatePointFont(const wchar_t* face, int centipoints, unsigned dpi) {
     font.lfQuality = CLEARTYPE_QUALITY;
     lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
     return CreateFontIndirectW(&font);
-}
-
-// The closed height of a drop-down combo box follows its selection field, not its window size.
-void SetComboClosedHeight(HWND combo, int height) {
-    RECT rect;
-    GetWindowRect(combo, &rect);
-    LRESULT field = SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-    int borders = (rect.bottom - rect.top) - static_cast<int>(field);
-    if (height > borders) SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - borders);
 }
 
 }  // namespace
@@ -153,7 +145,6 @@ void Form::Layout() {
         bool combo = lstrcmpiW(control.windowClass, WC_COMBOBOXW) == 0;
         MoveWindow(item, TwipsToPixels(control.left, dpi_), TwipsToPixels(control.top, dpi_),
                    TwipsToPixels(control.width, dpi_), combo ? height * (kComboListItems + 1) : height, TRUE);
-        if (combo) SetComboClosedHeight(item, height);
     }
 }
 

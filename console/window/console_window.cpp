@@ -89,7 +89,8 @@ LRESULT CALLBACK ConsoleWindow::FrameBoxProc(HWND box, UINT message, WPARAM wPar
             return DefSubclassProc(box, message, wParam, lParam) | DLGC_WANTALLKEYS;
         break;
     case WM_CHAR:
-        if (IsWindowEnabled(window->Handle())) window->form_.Text2_KeyPress(static_cast<int>(wParam));
+        if (IsWindowEnabled(window->Handle()) && IsWindowEnabled(box))
+            window->form_.Text2_KeyPress(static_cast<int>(wParam));
         if (wParam == '\r') return 0;
         break;
     }

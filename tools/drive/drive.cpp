@@ -69,6 +69,14 @@ Program& Program::operator=(Program&& other) noexcept {
 
 bool Program::Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
+std::optional<DWORD> Program::WaitForExit(Duration timeout) const {
+    DWORD code = 0;
+    if (!process_ || WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process_, &code))
+        return std::nullopt;
+    return code;
+}
+
 void Program::End() {
     if (!process_) return;
     TerminateProcess(process_, 1);

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ public:
     bool Started() const { return process_ != nullptr; }
     DWORD Id() const { return id_; }
     bool Running() const;
+    // The exit code once the program has ended by itself; nothing if it still runs after the timeout.
+    std::optional<DWORD> WaitForExit(Duration timeout = 10000ms) const;
     void End();
     // The program's visible top-level window whose caption begins with the prefix.
     HWND WaitForWindow(const std::wstring& captionPrefix, Duration timeout = 10000ms) const;

@@ -1,0 +1,411 @@
+// Portlens.exe under Wine, driven as an operator drives it, with the simulated board on the
+// other end of a virtual null-modem cable: Portlens on COM3, the board on COM9.
+#include "cable.h"
+#include "console/window/control_ids.h"
+#include "tools/board/board_client.h"
+#include "tools/drive/drive.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace console_ids;
+using namespace drive;
+
+namespace {
+
+const int kConsolePort = 3;
+const int kBoardPort = 9;
+
+const int kCommandButtons[] = {kCommand1, kCommand2, kCommand3,  kCommand4,  kCommand5,
+                               kCommand8, kCommand9, kCommand10, kCommand11};
+
+std::string Framed(std::string_view text) {
+    std::string frame(1, '\x02');
+    frame.append(text);
+    frame.push_back('\x03');
+    return frame;
+}
+
+class PortlensTest : public ::testing::Test {
+protected:
+    void SetUp() override { Start(kConsolePort, kBoardPort); }
+
+    // A fresh cable each time, so that no byte of an earlier test is left in it.
+    void Start(int consolePort, int boardPort) {
+        ASSERT_TRUE(cable::Connect(consolePort, boardPort));
+        board_ = std::make_unique<board::BoardClient>(boardPort);
+        ASSERT_TRUE(board_->Ready());
+        program_ = Program(L"\"" + OwnDirectory() + L"Portlens.exe\"");
+        window_ = program_.WaitForWindow(kCaptionPrefix);
+        ASSERT_NE(window_, nullptr);
+    }
+
+    void TearDown() override {
+        program_.End();
+        board_.reset();
+    }
+
+    HWND Item(int id) const { return GetDlgItem(window_, id); }
+    void Settle() const { ASSERT_TRUE(drive::Settle(Item(kText2))); }
+    std::wstring Reply() const { return Text(Item(kLabel1)); }
+    std::wstring FrameBox() const { return Text(Item(kText2)); }
+
+    void Open(int port) {
+        SelectComboItem(Item(kCombo1), port - 1);
+        Click(Item(kOpenPort));
+        Settle();
+    }
+    void Connect() {
+        Open(kConsolePort);
+        ASSERT_TRUE(Enabled(Item(kCommand1))) << "Com3 did not open";
+    }
+
+    bool CommandsEnabled(bool enabled) const {
+        for (int id : kCommandButtons)
+            if (Enabled(Item(id)) != enabled) return false;
+        return Enabled(Item(kText2)) == enabled;
+    }
+
+    // The bytes that one operator action put on the wire.
+    std::string WireAfter(const std::function<void()>& action, std::size_t expected) {
+        board_->ClearReceived();
+        action();
+        board_->WaitReceived(expected);
+        return board_->Received();
+    }
+
+    void ExpectBox(const std::wstring& text, const std::wstring& title) {
+        MessageBoxInfo box = WaitForMessageBox(program_.Id());
+        ASSERT_NE(box.window, nullptr) << "no message box";
+        EXPECT_EQ(box.text, text);
+        EXPECT_EQ(box.title, title);
+        EXPECT_TRUE(box.hasIcon);
+        CloseMessageBox(box.window);
+        ASSERT_TRUE(WaitNoMessageBox(program_.Id()));
+    }
+    void ExpectPortError() { ExpectBox(L"Serial Port Error!", L"Prompt"); }
+
+    void BoardSends(const std::string& command) { ASSERT_TRUE(board_->Command(command)); }
+    bool ReplyIs(const std::wstring& text, Duration timeout = 5000ms) const {
+        return WaitFor([&] { return Reply() == text; }, timeout);
+    }
+
+    std::unique_ptr<board::BoardClient> board_;
+    Program program_;
+    HWND window_ = nullptr;
+};
+
+TEST_F(PortlensTest, StartsIdleWithTheSettingsInTheCaption) {
+    EXPECT_EQ(Text(window_), L"Quarn(UART) - 9600,n,8,1");
+    HWND combo = Item(kCombo1);
+    ASSERT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 16);
+    for (int i = 0; i < 16; ++i) {
+        wchar_t entry[16] = L"";
+        SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
+        EXPECT_EQ(std::wstring(entry), L"Com" + std::to_wstring(i + 1));
+    }
+    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+    EXPECT_EQ(FrameBox(), L"0150");
+    EXPECT_TRUE(CommandsEnabled(false));
+    EXPECT_TRUE(Enabled(Item(kOpenPort)));
+    EXPECT_TRUE(Enabled(combo));
+    EXPECT_EQ(Reply(), L"");
+
+    // The keyboard starts in the port list, the first control that can take it.
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &gui));
+    EXPECT_TRUE(gui.hwndFocus == combo || GetParent(gui.hwndFocus) == combo);
+}
+
+TEST_F(PortlensTest, ControlsLieAtTheirTwipsAt96Dpi) {
+    struct Expected {
+        int id, left, top, width, height;  // twips
+    };
+    const Expected table[] = {
+        {kOpenPort, 3000, 240, 1815, 375},  {kCombo1, 600, 240, 1575, 300},    {kCommand5, 600, 1320, 855, 375},
+        {kCommand8, 1560, 1320, 735, 375},  {kCommand9, 2400, 1320, 735, 375}, {kCommand10, 3240, 1320, 735, 375},
+        {kCommand11, 4080, 1320, 735, 375}, {kCommand1, 2160, 840, 495, 375},  {kCommand2, 2880, 840, 495, 375},
+        {kCommand3, 3600, 840, 495, 375},   {kCommand4, 4320, 840, 495, 375},  {kText2, 600, 840, 1335, 375},
+        {kLabel1, 600, 1920, 4215, 375},
+    };
+    RECT client;
+    GetClientRect(window_, &client);
+    EXPECT_EQ(client.right, 360);
+    EXPECT_EQ(client.bottom, 172);
+    for (const Expected& e : table) {
+        RECT r = ClientRectIn(Item(e.id), window_);
+        EXPECT_EQ(r.left, e.left / 15) << e.id;
+        EXPECT_EQ(r.top, e.top / 15) << e.id;
+        EXPECT_EQ(r.right - r.left, e.width / 15) << e.id;
+        if (e.id == kCombo1) {
+            // Closed, a drop-down combo box is as tall as its font needs: about the table's height.
+            EXPECT_NEAR(r.bottom - r.top, e.height / 15, 4);
+        } else {
+            EXPECT_EQ(r.bottom - r.top, e.height / 15) << e.id;
+        }
+    }
+    // Tab order: the frame box, the commands in their order, then the port list and the button.
+    const int order[] = {kText2,    kCommand1,  kCommand2,  kCommand3, kCommand4, kCommand5, kCommand8,
+                         kCommand9, kCommand10, kCommand11, kLabel1,   kCombo1,   kOpenPort};
+    HWND child = GetWindow(window_, GW_CHILD);
+    for (int id : order) {
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(GetDlgCtrlID(child), id);
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+}
+
+TEST_F(PortlensTest, OpeningWithNothingSelectedOrAnAbsentPortFails) {
+    Click(Item(kOpenPort));
+    ExpectPortError();
+    EXPECT_TRUE(CommandsEnabled(false));
+
+    Open(16);  // no cable at COM16
+    ExpectPortError();
+    EXPECT_TRUE(CommandsEnabled(false));
+
+    Open(kConsolePort);
+    EXPECT_TRUE(CommandsEnabled(true));
+    EXPECT_TRUE(MessageBoxes(program_.Id()).empty());
+}
+
+TEST_F(PortlensTest, MovingToAnAbsentPortClosesTheOpenOne) {
+    Connect();
+    Open(16);
+    ExpectPortError();
+    EXPECT_TRUE(CommandsEnabled(false));
+    // Com3 is closed: what the board sends now waits in the cable and shows only after reopening.
+    BoardSends("reply frm0321");
+    EXPECT_FALSE(ReplyIs(L"[STX]frm0321[ETX]", 500ms));
+    Open(kConsolePort);
+    EXPECT_TRUE(ReplyIs(L"[STX]frm0321[ETX]"));
+}
+
+TEST_F(PortlensTest, OpeningTwiceClearsTheReplyAndReopens) {
+    Connect();
+    BoardSends("reply ok");
+    ASSERT_TRUE(ReplyIs(L"[STX]ok[ETX]"));
+    Open(kConsolePort);
+    EXPECT_EQ(Reply(), L"");
+    EXPECT_TRUE(CommandsEnabled(true));
+    BoardSends("reply again");
+    EXPECT_TRUE(ReplyIs(L"[STX]again[ETX]"));
+}
+
+TEST_F(PortlensTest, PortsAboveNineOpenByTheirDevicePath) {
+    TearDown();
+    Start(12, 13);
+    Open(12);
+    ASSERT_TRUE(CommandsEnabled(true));
+    EXPECT_EQ(WireAfter([&] { Click(Item(kCommand5)); }, 5), Framed("QID"));
+    EXPECT_TRUE(ReplyIs(L"[STX]Quarn board simulator 1.00[ETX]"));
+}
+
+TEST_F(PortlensTest, RepliesAreShownWithMarkersAndDecoded) {
+    Connect();
+    BoardSends("send 02 66 72 6D 30 31 35 31 03");
+    EXPECT_TRUE(ReplyIs(L"[STX]frm0151[ETX]"));
+    EXPECT_EQ(FrameBox(), L"0151");
+
+    BoardSends("split frm0077");  // one reply in two pieces
+    EXPECT_TRUE(ReplyIs(L"[STX]frm0077[ETX]"));
+    EXPECT_TRUE(WaitFor([&] { return FrameBox() == L"0077"; }));
+
+    BoardSends("send 02 61 02 62 03");  // two STX: the second starts afresh
+    EXPECT_TRUE(ReplyIs(L"[STX]b[ETX]"));
+
+    BoardSends("ack");  // shown only at the next ETX
+    BoardSends("nak");
+    Settle();
+    EXPECT_EQ(Reply(), L"[STX]b[ETX]");
+    BoardSends("send 78 03");  // an ETX without an STX shows what accumulated
+    EXPECT_TRUE(ReplyIs(L"[STX]b[ETX][ACK][NAK]x[ETX]"));
+
+    BoardSends("reply frm12");  // a short number leaves the frame box as it is
+    EXPECT_TRUE(ReplyIs(L"[STX]frm12[ETX]"));
+    Settle();
+    EXPECT_EQ(FrameBox(), L"0077");
+
+    BoardSends("reply ERROR1");  // not an error reply: the comparison is case-sensitive
+    EXPECT_TRUE(ReplyIs(L"[STX]ERROR1[ETX]"));
+    Settle();
+    EXPECT_TRUE(MessageBoxes(program_.Id()).empty());
+}
+
+TEST_F(PortlensTest, DeviceErrorsAreExplainedInChinese) {
+    Connect();
+    const std::pair<const char*, const wchar_t*> cases[] = {
+        {"1", L"命令出错! "},
+        {"2", L"板卡禁止写操作,请拨SW2解除写保护! "},
+        {"3", L"存储器不能被擦除干净! "},
+        {"4", L"写操作不能继续进行! "},
+        {"X", L"未知错误! "},
+    };
+    for (auto [code, message] : cases) {
+        BoardSends(std::string("error ") + code);
+        ExpectBox(message, L"提示");
+        EXPECT_EQ(Reply(), L"[STX]error" + std::wstring(code, code + 1) + L"[ETX]");
+    }
+}
+
+TEST_F(PortlensTest, BytesArrivingUnderAnErrorBoxAreKeptInOrder) {
+    Connect();
+    BoardSends("error 3");
+    MessageBoxInfo box = WaitForMessageBox(program_.Id());
+    ASSERT_NE(box.window, nullptr);
+    // More than 64 KiB beyond the driver's buffer, then a run of frames, while the box is open.
+    BoardSends("flood 100000");
+    BoardSends("stream 300 2");
+    Sleep(2000);
+    EXPECT_EQ(Reply(), L"[STX]error3[ETX]");
+    EXPECT_EQ(MessageBoxes(program_.Id()).size(), 1u);
+    CloseMessageBox(box.window);
+    EXPECT_TRUE(ReplyIs(L"[STX]frm0300[ETX]"));
+    EXPECT_TRUE(WaitFor([&] { return FrameBox() == L"0300"; }));
+    EXPECT_TRUE(WaitNoMessageBox(program_.Id()));
+}
+
+TEST_F(PortlensTest, AFloodWithoutStxStaysSmallAndTheNextReplyDecodes) {
+    Connect();
+    BoardSends("send 06");
+    BoardSends("flood 2000000");
+    BoardSends("send 03");
+    // The shown line is the flood's start, cut to the bound, with its end marker.
+    ASSERT_TRUE(WaitFor([&] { return Reply().ends_with(L"[ETX]"); }, 30000ms));
+    EXPECT_TRUE(Reply().starts_with(L"[ACK]"));
+    BoardSends("reply frm0042");
+    EXPECT_TRUE(ReplyIs(L"[STX]frm0042[ETX]"));
+    EXPECT_TRUE(WaitFor([&] { return FrameBox() == L"0042"; }));
+}
+
+TEST_F(PortlensTest, BytesAboveAsciiShowAsAnsiCharacters) {
+    Connect();
+    BoardSends("send 02 41 E9 42 03");
+    wchar_t expected[2] = L"";
+    char byte = '\xE9';
+    MultiByteToWideChar(CP_ACP, 0, &byte, 1, expected, 1);
+    EXPECT_TRUE(ReplyIs(L"[STX]A" + std::wstring(1, expected[0]) + L"B[ETX]"));
+}
+
+TEST_F(PortlensTest, APulledCableWhileIdleGoesBackToIdleAndCanReopen) {
+    Connect();
+    ASSERT_TRUE(cable::Pull(kConsolePort));
+    ExpectPortError();
+    EXPECT_TRUE(CommandsEnabled(false));
+    EXPECT_TRUE(program_.Running());
+
+    board_.reset();
+    ASSERT_TRUE(cable::Connect(kConsolePort, kBoardPort));
+    board_ = std::make_unique<board::BoardClient>(kBoardPort);
+    ASSERT_TRUE(board_->Ready());
+    Connect();
+    EXPECT_EQ(WireAfter([&] { Click(Item(kCommand5)); }, 5), Framed("QID"));
+}
+
+TEST_F(PortlensTest, APulledCableDuringWritesGivesOneMessageAndIdle) {
+    Connect();
+    ASSERT_TRUE(cable::Pull(kConsolePort));
+    for (int i = 0; i < 20; ++i) Click(Item(kCommand1));
+    ExpectPortError();
+    Settle();
+    EXPECT_TRUE(CommandsEnabled(false));
+    EXPECT_TRUE(MessageBoxes(program_.Id()).empty());
+    EXPECT_TRUE(program_.Running());
+}
+
+// The operator's commands.
+
+TEST_F(PortlensTest, EveryCommandPutsItsFrameOnTheWire) {
+    Connect();
+    // Each command clears the reply display; the board's answer then shows (an ACK alone does
+    // not). Waiting for it also keeps a late frame reply from stepping on the next command.
+    const struct {
+        int id;
+        const char* word;
+        const wchar_t* answer;
+    } commands[] = {
+        {kCommand1, "FRM0151", L"[STX]frm0151[ETX]"},
+        {kCommand2, "FRM0150", L"[STX]frm0150[ETX]"},
+        {kCommand3, "FRM0150", L"[STX]frm0150[ETX]"},
+        {kCommand4, "FRMASK", L"[STX]frm0150[ETX]"},
+        {kCommand5, "QID", L"[STX]Quarn board simulator 1.00[ETX]"},
+        {kCommand8, "SEQ0", L""},
+        {kCommand9, "SEQ1", L""},
+        {kCommand10, "SEQ2", L""},
+        {kCommand11, "SEQ3", L""},
+    };
+    for (const auto& c : commands) {
+        BoardSends("reply before");
+        ASSERT_TRUE(ReplyIs(L"[STX]before[ETX]"));
+        std::string frame = Framed(c.word);
+        EXPECT_EQ(WireAfter([&] { Click(Item(c.id)); }, frame.size()), frame) << c.word;
+        EXPECT_TRUE(ReplyIs(c.answer)) << c.word;
+    }
+    EXPECT_EQ(WireAfter([&] { PressEnter(Item(kText2)); }, 9), "\x02\x46\x52\x4D\x30\x31\x35\x30\x03");
+    EXPECT_TRUE(ReplyIs(L"[STX]frm0150[ETX]"));
+    EXPECT_EQ(FrameBox(), L"0150");
+}
+
+TEST_F(PortlensTest, FrameCommandsRewriteTheBox) {
+    Connect();
+    struct Case {
+        const wchar_t* box;
+        int command;
+        const wchar_t* after;
+    } cases[] = {
+        {L"0511", kCommand1, L"0511"}, {L"0001", kCommand2, L"0001"}, {L"150", kCommand3, L"0150"},
+        {L"12abc", kCommand1, L"0013"}, {L"-7", kCommand3, L"0001"}, {L"999", kCommand3, L"0511"},
+        {L"1e400", kCommand1, L"0511"}, {L"", kCommand2, L"0001"},
+    };
+    for (const Case& c : cases) {
+        SetText(Item(kText2), c.box);
+        std::string expected = "\x02" "FRM" + std::string(c.after, c.after + 4) + "\x03";
+        EXPECT_EQ(WireAfter([&] { Click(Item(c.command)); }, expected.size()), expected) << c.box;
+        // The board echoes the number; the box holds it either way.
+        EXPECT_TRUE(WaitFor([&] { return Reply() == L"[STX]frm" + std::wstring(c.after) + L"[ETX]"; }));
+        EXPECT_EQ(FrameBox(), c.after);
+    }
+}
+
+TEST_F(PortlensTest, EnterInTheFrameBoxSendsAndOtherKeysType) {
+    Connect();
+    SetText(Item(kText2), L"");
+    TypeChars(Item(kText2), L"42");
+    Settle();
+    EXPECT_EQ(FrameBox(), L"42");
+    EXPECT_TRUE(board_->Received().empty());
+    EXPECT_EQ(WireAfter([&] { PressEnter(Item(kText2)); }, 9), Framed("FRM0042"));
+    EXPECT_EQ(FrameBox(), L"0042");
+}
+
+TEST_F(PortlensTest, AskingShowsTheBoardsFrame) {
+    Connect();
+    BoardSends("send 02 46 52 4D 30 30 34 32 03");  // nothing answers a stray frame; just noise
+    EXPECT_EQ(WireAfter([&] { Click(Item(kCommand4)); }, 8), "\x02\x46\x52\x4D\x41\x53\x4B\x03");
+    BoardSends("reply frm0042");
+    EXPECT_TRUE(WaitFor([&] { return FrameBox() == L"0042"; }));
+}
+
+TEST_F(PortlensTest, DisabledControlsSendNothing) {
+    for (int id : kCommandButtons) Click(Item(id));
+    PressEnter(Item(kText2));
+    Settle();
+    Sleep(300);
+    EXPECT_TRUE(board_->Received().empty());
+    EXPECT_TRUE(MessageBoxes(program_.Id()).empty());
+    EXPECT_EQ(FrameBox(), L"0150");
+}
+
+TEST_F(PortlensTest, ABurstOfClicksSendsEveryFrameInOrder) {
+    Connect();
+    BoardSends("silent on");  // an echo arriving between two clicks would set the box back
+    std::string expected;
+    for (int frame = 151; frame <= 200; ++frame) expected += Framed("FRM0" + std::to_string(frame));
+    EXPECT_EQ(WireAfter([&] { for (int i = 0; i < 50; ++i) Click(Item(kCommand1)); }, expected.size()), expected);
+    Settle();
+    EXPECT_EQ(FrameBox(), L"0200");
+}
+
+}  // namespace

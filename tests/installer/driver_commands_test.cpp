@@ -1,0 +1,94 @@
+// The install and uninstall commands over fakes, and their command lines.
+#include "installer/driver/command_line.h"
+#include "installer_fakes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(CommandLines, PlainDirectoryIsTheLiteralConcatenation) {
+    CommandLine install = InstallCommand("D:\\Setup\\Driver");
+    EXPECT_EQ(install.program, "D:\\Setup\\Driver\\wdreg_gui.exe");
+    EXPECT_EQ(install.line, "D:\\Setup\\Driver\\wdreg_gui.exe -inf D:\\Setup\\Driver\\VL_USB.inf install");
+    CommandLine uninstall = UninstallCommand("D:\\Setup\\Driver");
+    EXPECT_EQ(uninstall.program, install.program);
+    EXPECT_EQ(uninstall.line, "D:\\Setup\\Driver\\wdreg_gui.exe -inf D:\\Setup\\Driver\\VL_USB.inf uninstall");
+}
+
+TEST(CommandLines, DriveRootKeepsTheDoubledBackslash) {
+    EXPECT_EQ(InstallCommand("E:\\").line, "E:\\\\wdreg_gui.exe -inf E:\\\\VL_USB.inf install");
+    EXPECT_EQ(UninstallCommand("E:\\").line, "E:\\\\wdreg_gui.exe -inf E:\\\\VL_USB.inf uninstall");
+    EXPECT_EQ(InstallCommand("E:\\").program, "E:\\\\wdreg_gui.exe");
+}
+
+TEST(CommandLines, PathsWithBlanksAreQuoted) {
+    CommandLine install = InstallCommand("D:\\My Setup\\Driver");
+    EXPECT_EQ(install.program, "D:\\My Setup\\Driver\\wdreg_gui.exe");
+    EXPECT_EQ(install.line,
+              "\"D:\\My Setup\\Driver\\wdreg_gui.exe\" -inf \"D:\\My Setup\\Driver\\VL_USB.inf\" install");
+    EXPECT_EQ(UninstallCommand("D:\\安装\tA\\Driver").line,
+              "\"D:\\安装\tA\\Driver\\wdreg_gui.exe\" -inf \"D:\\安装\tA\\Driver\\VL_USB.inf\" uninstall");
+}
+
+class DriverCommands : public testing::Test {
+protected:
+    DriverCommands() {
+        files.ownDirectory = "D:\\Setup\\Driver";
+        controls.log = "old line\r\n";
+        controls.status = "Compeleted!";
+    }
+
+    const std::string kStart = "start D:\\Setup\\Driver\\wdreg_gui.exe | D:\\Setup\\Driver\\wdreg_gui.exe -inf "
+                               "D:\\Setup\\Driver\\VL_USB.inf ";
+
+    Journal journal;
+    FakeControls controls{journal};
+    FakeFileSystem files{journal};
+    FakeProgramStart programs{journal};
+    LoadkitForm form{controls, files, programs};
+};
+
+TEST_F(DriverCommands, InstallStartsTheToolMinimizedAndReportsTheStart) {
+    form.Command2_Click();
+    EXPECT_EQ(journal, (Journal{"log=", "status=", "repaint", kStart + "install | style 2",
+                                "status=Driver Finished!"}));
+    EXPECT_EQ(form.TaskId(), 4242);
+    EXPECT_EQ(form.SourceDir(), "D:\\Setup\\Driver");
+}
+
+TEST_F(DriverCommands, InstallWithTaskIdZeroReportsFailureWithoutABox) {
+    programs.nextTaskId = 0;
+    form.Command2_Click();
+    EXPECT_EQ(journal.back(), "status=Driver Faiure!");
+    EXPECT_EQ(form.TaskId(), 0);
+}
+
+TEST_F(DriverCommands, UninstallStartsTheToolAndLeavesTheStatusEmpty) {
+    form.Command3_Click();
+    EXPECT_EQ(journal, (Journal{"log=", "status=", "repaint", kStart + "uninstall | style 2"}));
+    EXPECT_EQ(controls.status, "");
+    EXPECT_EQ(form.TaskId(), 4242);
+}
+
+TEST_F(DriverCommands, ToolThatCannotStartGivesTheWarningBoxOnly) {
+    programs.failure = "The system cannot find the file specified.";
+    for (auto command : {&LoadkitForm::Command2_Click, &LoadkitForm::Command3_Click}) {
+        journal.clear();
+        (form.*command)();
+        ASSERT_EQ(journal.size(), 5u);
+        EXPECT_TRUE(journal[3].starts_with(kStart));
+        EXPECT_EQ(journal[4], "box Warning!: The system cannot find the file specified.");
+        EXPECT_EQ(controls.log, "");
+        EXPECT_EQ(controls.status, "");
+    }
+}
+
+TEST_F(DriverCommands, EachCommandTakesTheOwnDirectoryAfresh) {
+    form.Command2_Click();
+    files.ownDirectory = "E:\\";
+    form.Command3_Click();
+    EXPECT_EQ(journal.back(), "start E:\\\\wdreg_gui.exe | E:\\\\wdreg_gui.exe -inf E:\\\\VL_USB.inf uninstall | style 2");
+    EXPECT_EQ(form.SourceDir(), "E:\\");
+}
+
+}  // namespace
