@@ -18,7 +18,7 @@ extern std::wstring work;
 // Which registration tool a laid-out medium holds.
 enum class Tool { Real, Recorder, None };
 
-// A fresh, empty directory for the running test: work\<suite>.<test>.
+// The running test's own directory, work\<suite>.<test>, emptied when the test first asks.
 std::wstring TestDirectory();
 // Creates the directory and every missing parent.
 void MakeDirectories(const std::wstring& path);

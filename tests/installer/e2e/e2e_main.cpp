@@ -35,10 +35,14 @@ void RemoveTree(const std::wstring& path) {
 }  // namespace
 
 std::wstring TestDirectory() {
+    static const testing::TestInfo* emptied = nullptr;
     const auto* test = testing::UnitTest::GetInstance()->current_test_info();
     std::wstring directory = work + L"\\" + win32::Widen(test->test_suite_name()) + L"." + win32::Widen(test->name());
-    RemoveTree(directory);
-    MakeDirectories(directory);
+    if (test != emptied) {
+        emptied = test;
+        RemoveTree(directory);
+        MakeDirectories(directory);
+    }
     return directory;
 }
 

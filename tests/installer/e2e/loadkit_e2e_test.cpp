@@ -1,0 +1,368 @@
+// Loadkit from a laid-out medium under test: its window, the file copy and the driver commands.
+#include "e2e.h"
+
+#include "installer/deploy/control_ids.h"
+#include "tools/drive/drive.h"
+#include "win32/text.h"
+
+using namespace e2e;
+using namespace loadkit_ids;
+
+namespace {
+
+std::wstring Line(DWORD error) { return win32::ErrorText(error) + L"\r\n"; }
+
+std::wstring Repeat(const std::wstring& text, int times) {
+    std::wstring result;
+    for (int i = 0; i < times; ++i) result += text;
+    return result;
+}
+
+class Loadkit : public testing::Test {
+protected:
+    // Starts the installer of a medium laid out in this test's directory.
+    void Start(const std::wstring& installerDir = L"Driver", Tool tool = Tool::Recorder) {
+        root_ = TestDirectory() + L"\\介质";
+        installer_ = LayMedium(root_, installerDir, tool);
+        StartFrom(installer_);
+    }
+
+    void StartFrom(const std::wstring& installer) {
+        installer_ = installer;
+        program_ = drive::Program(L"\"" + installer + L"\\Loadkit.exe\"", TestDirectory());
+        window_ = program_.WaitForWindow(kCaption);
+        ASSERT_NE(window_, nullptr);
+    }
+
+    HWND Item(int id) const { return GetDlgItem(window_, id); }
+    std::wstring Text(int id) const { return drive::Text(Item(id)); }
+
+    void Press(int id) {
+        drive::Click(Item(id));
+        ASSERT_TRUE(drive::Settle(window_));
+    }
+
+    void CopyTo(const std::wstring& destination) {
+        drive::SetText(Item(kText1), destination);
+        Press(kCommand1);
+    }
+
+    RECT WindowRect() const {
+        RECT rect;
+        GetWindowRect(window_, &rect);
+        return rect;
+    }
+
+    bool LogBoxVisible() const {
+        RECT client, log = drive::ClientRectIn(Item(kText2), window_);
+        GetClientRect(window_, &client);
+        return log.bottom <= client.bottom && log.right <= client.right;
+    }
+
+    void ExpectDelivered(const std::wstring& destination) {
+        for (const auto& file : DriverFiles())
+            EXPECT_EQ(ReadAll(destination + L"\\Driver\\" + file), ReadAll(installer_ + L"\\" + file))
+                << win32::Narrow(file);
+        for (const auto& file : ProgramFiles())
+            EXPECT_EQ(ReadAll(destination + L"\\" + file), ReadAll(root_ + L"\\" + file)) << win32::Narrow(file);
+    }
+
+    // The records of the tool's starts, one per start, each split into its fields.
+    std::vector<std::vector<std::wstring>> Records(size_t count) const {
+        std::vector<std::vector<std::wstring>> records;
+        std::wstring file = installer_ + L"\\wdreg_gui.record";
+        drive::WaitFor([&] {
+            records.clear();
+            if (!Exists(file)) return false;
+            for (const auto& line : Split(win32::Widen(ReadAll(file)), L'\n'))
+                records.push_back(Split(line, L'\t'));
+            return records.size() >= count;
+        });
+        return records;
+    }
+
+    std::wstring root_;
+    std::wstring installer_;
+    drive::Program program_;
+    HWND window_ = nullptr;
+};
+
+TEST_F(Loadkit, InitialWindowIsLaidOutAsItsTable) {
+    Start();
+    EXPECT_EQ(drive::Text(window_), L"VelmoUSB驱动安装程序");
+    EXPECT_EQ(Text(kLabel1), L"安装目录：");
+    EXPECT_EQ(Text(kText1), L"C:\\Velmo");
+    EXPECT_EQ(Text(kCommand1), L"文件复制");
+    EXPECT_EQ(Text(kCommand2), L"安装驱动");
+    EXPECT_EQ(Text(kCommand3), L"卸载驱动");
+    EXPECT_EQ(Text(kLabel2), L"");
+    EXPECT_EQ(Text(kText2), L"");
+    EXPECT_TRUE(GetWindowLongW(Item(kText2), GWL_STYLE) & WS_VSCROLL);
+    EXPECT_TRUE(GetWindowLongW(Item(kText2), GWL_STYLE) & ES_MULTILINE);
+
+    ASSERT_EQ(GetDpiForWindow(window_), 96u);
+    RECT client;
+    GetClientRect(window_, &client);
+    EXPECT_EQ(client.right, 291);
+    EXPECT_EQ(client.bottom, 151);
+    struct Expected {
+        int id;
+        RECT rect;  // pixels at 96 DPI
+    };
+    const Expected expected[] = {
+        {kLabel1, {32, 24, 32 + 161, 24 + 25}},   {kText1, {32, 48, 32 + 225, 48 + 18}},
+        {kCommand1, {32, 80, 32 + 65, 80 + 25}},  {kCommand2, {112, 80, 112 + 65, 80 + 25}},
+        {kCommand3, {192, 80, 192 + 65, 80 + 25}}, {kLabel2, {32, 120, 32 + 225, 120 + 25}},
+        {kText2, {32, 200, 32 + 225, 200 + 65}},
+    };
+    for (const auto& control : expected) {
+        RECT rect = drive::ClientRectIn(Item(control.id), window_);
+        EXPECT_TRUE(EqualRect(&rect, &control.rect))
+            << control.id << ": " << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
+    }
+
+    // The tab order is the order of the child windows; the focus starts on the file copy.
+    std::vector<int> order;
+    for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        order.push_back(GetDlgCtrlID(child));
+    EXPECT_EQ(order, (std::vector<int>{kCommand1, kCommand2, kCommand3, kLabel1, kText1, kText2, kLabel2}));
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &thread));
+    EXPECT_EQ(thread.hwndFocus, Item(kCommand1));
+
+    // Centred on the screen's work area.
+    RECT frame = WindowRect(), area;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    EXPECT_LE(std::abs((frame.left + frame.right) - (area.left + area.right)), 2);
+    EXPECT_LE(std::abs((frame.top + frame.bottom) - (area.top + area.bottom)), 2);
+}
+
+TEST_F(Loadkit, ProgramFileCarriesItsIconAndVersion) {
+    std::wstring program = medium + L"\\Driver\\Loadkit.exe";
+    HMODULE image = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(image, nullptr);
+    HRSRC group = FindResourceW(image, MAKEINTRESOURCEW(1), RT_GROUP_ICON);
+    ASSERT_NE(group, nullptr);
+    // The icon directory: a 6-byte header, then 14-byte entries of width, height, colours, ...
+    const auto* directory = static_cast<const BYTE*>(LockResource(LoadResource(image, group)));
+    EXPECT_EQ(directory[4], 1);                                // one image
+    EXPECT_EQ(directory[6], 48);                               // width
+    EXPECT_EQ(directory[7], 48);                               // height
+    EXPECT_EQ(*reinterpret_cast<const WORD*>(directory + 12), 8);  // bits per pixel: 256 colours
+    EXPECT_NE(FindResourceW(image, MAKEINTRESOURCEW(1), RT_MANIFEST), nullptr);
+    FreeLibrary(image);
+
+    DWORD size = GetFileVersionInfoSizeW(program.c_str(), nullptr);
+    std::vector<BYTE> version(size);
+    ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, size, version.data()));
+    void* value = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(version.data(), L"\\VarFileInfo\\Translation", &value, &length));
+    EXPECT_EQ(static_cast<WORD*>(value)[0], 0x0804);
+    ASSERT_TRUE(VerQueryValueW(version.data(), L"\\StringFileInfo\\080404B0\\FileVersion", &value, &length));
+    EXPECT_EQ(std::wstring(static_cast<wchar_t*>(value)), L"1.00");
+}
+
+TEST_F(Loadkit, FullCopyIntoAFreshDestination) {
+    Start();
+    RECT before = WindowRect();
+    std::wstring destination = TestDirectory() + L"\\Velmo";
+    CopyTo(destination);
+    EXPECT_EQ(Text(kLabel2), L"Compeleted!");
+    EXPECT_EQ(Text(kText2), L"");
+    ExpectDelivered(destination);
+    RECT after = WindowRect();
+    EXPECT_TRUE(EqualRect(&before, &after));
+}
+
+TEST_F(Loadkit, SecondRunLogsTwoDirectoryLinesAndReplacesTheFiles) {
+    Start();
+    std::wstring destination = TestDirectory() + L"\\Velmo";
+    CopyTo(destination);
+    WriteAll(destination + L"\\Portlens.exe", "stale");
+    WriteAll(destination + L"\\Driver\\VL_USB.INF", "stale");
+    Press(kCommand1);
+    EXPECT_EQ(Text(kText2), Repeat(Line(ERROR_ALREADY_EXISTS), 2));
+    EXPECT_EQ(Text(kLabel2), L"Compeleted!");
+    ExpectDelivered(destination);
+    EXPECT_TRUE(LogBoxVisible());
+}
+
+TEST_F(Loadkit, MissingParentLogsElevenLinesAndShowsTheLogBox) {
+    Start();
+    EXPECT_FALSE(LogBoxVisible());
+    CopyTo(TestDirectory() + L"\\missing\\Velmo");
+    std::vector<std::wstring> lines = Split(Text(kText2), L'\n');
+    ASSERT_EQ(lines.size(), 11u) << win32::Narrow(Text(kText2));
+    for (const auto& line : lines) EXPECT_EQ(line + L"\n", Line(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(Text(kLabel2), L"Compeleted!");
+    EXPECT_TRUE(LogBoxVisible());
+
+    // And it stays so: a run without failures does not shrink the window again.
+    CopyTo(TestDirectory() + L"\\Velmo");
+    EXPECT_EQ(Text(kText2), L"");
+    EXPECT_TRUE(LogBoxVisible());
+}
+
+TEST_F(Loadkit, MissingSourceFileLogsOneLine) {
+    Start();
+    DeleteFileW((root_ + L"\\Quarn.exe").c_str());
+    std::wstring destination = TestDirectory() + L"\\Velmo";
+    CopyTo(destination);
+    EXPECT_EQ(Text(kText2), Line(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(Text(kLabel2), L"Compeleted!");
+    EXPECT_FALSE(Exists(destination + L"\\Quarn.exe"));
+    EXPECT_TRUE(Exists(destination + L"\\MSCOMM32.OCX"));
+}
+
+// The program files come from the parent directory, whatever the length of the installer
+// directory's name.
+TEST_F(Loadkit, InstallerInADirectoryOfAnotherNameLength) {
+    Start(L"Drv");
+    std::wstring destination = TestDirectory() + L"\\Velmo";
+    CopyTo(destination);
+    EXPECT_EQ(Text(kText2), L"");
+    ExpectDelivered(destination);
+}
+
+// Drive Q: is the test's own: under Wine the test run maps it to a directory of the build, on
+// Windows the test maps it with DefineDosDevice (as subst does).
+TEST_F(Loadkit, InstallerInADrivesRoot) {
+    if (GetDriveTypeW(L"Q:\\") == DRIVE_NO_ROOT_DIR) {
+        std::wstring drive = TestDirectory() + L"\\drive";
+        MakeDirectories(drive);
+        DefineDosDeviceW(0, L"Q:", drive.c_str());
+    }
+    if (GetDriveTypeW(L"Q:\\") == DRIVE_NO_ROOT_DIR) GTEST_SKIP() << "drive Q: cannot be mapped here";
+    DeleteFileW(L"Q:\\wdreg_gui.record");
+    LayMedium(L"Q:", L"", Tool::Recorder);
+    StartFrom(L"Q:");
+    root_ = L"Q:";
+    std::wstring destination = TestDirectory() + L"\\Velmo";
+    CopyTo(destination);
+    EXPECT_EQ(Text(kText2), L"The installer's directory has no parent directory.\r\n");
+    EXPECT_EQ(Text(kLabel2), L"Compeleted!");
+    ExpectDelivered(destination);
+
+    Press(kCommand2);
+    auto records = Records(1);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0][3], L"Q:\\\\wdreg_gui.exe -inf Q:\\\\VL_USB.inf install");
+    EXPECT_EQ(Text(kLabel2), L"Driver Finished!");
+}
+
+TEST_F(Loadkit, BlankDestinationCreatesNothing) {
+    Start();
+    for (std::wstring blank : {L"", L"   "}) {
+        CopyTo(blank);
+        EXPECT_EQ(Text(kText2), L"No destination directory was given.\r\n");
+        EXPECT_EQ(Text(kLabel2), L"");
+        EXPECT_TRUE(LogBoxVisible());
+        EXPECT_EQ(GetFileAttributesW(L"\\Driver"), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(GetFileAttributesW(L"\\Loadkit.exe"), INVALID_FILE_ATTRIBUTES);
+    }
+}
+
+TEST_F(Loadkit, DestinationWithChineseName) {
+    Start();
+    std::wstring destination = TestDirectory() + L"\\目标\\安装目录";
+    MakeDirectories(TestDirectory() + L"\\目标");
+    CopyTo(destination);
+    EXPECT_EQ(Text(kText2), L"");
+    EXPECT_EQ(Text(kLabel2), L"Compeleted!");
+    ExpectDelivered(destination);
+}
+
+TEST_F(Loadkit, DestinationPastMaxPath) {
+    Start();
+    std::wstring parent = TestDirectory() + L"\\" + std::wstring(120, L'a') + L"\\" + std::wstring(120, L'b');
+    MakeDirectories(parent);
+    std::wstring destination = parent + L"\\Velmo";
+    ASSERT_GT(destination.size(), 260u);
+    CopyTo(destination);
+    EXPECT_EQ(Text(kText2), L"");
+    ExpectDelivered(destination);
+}
+
+TEST_F(Loadkit, TrailingBackslashPassesTheDoubledBackslashOn) {
+    Start();
+    std::wstring destination = TestDirectory() + L"\\Velmo";
+    CopyTo(destination + L"\\");
+    EXPECT_EQ(Text(kText2), L"");
+    ExpectDelivered(destination);
+}
+
+TEST_F(Loadkit, InstallStartsTheToolMinimizedWithTheExactCommandLine) {
+    Start();
+    drive::SetText(Item(kText2), L"old");
+    Press(kCommand2);
+    auto records = Records(1);
+    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(installer_.find(L' '), std::wstring::npos);
+    EXPECT_EQ(records[0][1], L"2");
+    EXPECT_EQ(records[0][2], installer_ + L"\\wdreg_gui.exe");
+    EXPECT_EQ(records[0][3], installer_ + L"\\wdreg_gui.exe -inf " + installer_ + L"\\VL_USB.inf install");
+    EXPECT_EQ(Text(kLabel2), L"Driver Finished!");
+    EXPECT_EQ(Text(kText2), L"");
+
+    // Each click starts one more instance.
+    Press(kCommand2);
+    records = Records(2);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_NE(records[0][0], records[1][0]);
+    EXPECT_EQ(records[1][3], records[0][3]);
+}
+
+TEST_F(Loadkit, UninstallStartsTheToolAndLeavesTheStatusEmpty) {
+    Start();
+    CopyTo(TestDirectory() + L"\\missing\\Velmo");  // a status and a log to clear
+    Press(kCommand3);
+    auto records = Records(1);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0][1], L"2");
+    EXPECT_EQ(records[0][3], installer_ + L"\\wdreg_gui.exe -inf " + installer_ + L"\\VL_USB.inf uninstall");
+    EXPECT_EQ(Text(kLabel2), L"");
+    EXPECT_EQ(Text(kText2), L"");
+}
+
+TEST_F(Loadkit, MissingToolGivesTheWarningBox) {
+    Start(L"Driver", Tool::None);
+    for (int command : {kCommand2, kCommand3}) {
+        CopyTo(TestDirectory() + L"\\missing\\Velmo");
+        drive::Click(Item(command));
+        drive::MessageBoxInfo box = drive::WaitForMessageBox(program_.Id());
+        ASSERT_NE(box.window, nullptr);
+        EXPECT_EQ(box.title, L"Warning!");
+        EXPECT_EQ(box.text, win32::ErrorText(ERROR_FILE_NOT_FOUND));
+        EXPECT_FALSE(box.hasIcon);
+        std::vector<std::wstring> buttons;
+        for (HWND child = GetWindow(box.window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            if (drive::ClassName(child) == L"Button" && IsWindowVisible(child)) buttons.push_back(drive::Text(child));
+        EXPECT_EQ(buttons, std::vector<std::wstring>{L"OK"});
+        drive::CloseMessageBox(box.window);
+        ASSERT_TRUE(drive::WaitNoMessageBox(program_.Id()));
+        ASSERT_TRUE(drive::Settle(window_));
+        EXPECT_EQ(Text(kText2), L"");
+        EXPECT_EQ(Text(kLabel2), L"");
+    }
+}
+
+// Without quotes the platform could start "...\My.exe" and the tool would get the INF path in two.
+TEST_F(Loadkit, DirectoryWithABlankStartsTheRightProgram) {
+    std::wstring directory = TestDirectory();
+    root_ = directory + L"\\My Setup";
+    installer_ = LayMedium(root_, L"Driver", Tool::Recorder);
+    CopyInto(drive::OwnDirectory() + L"record_tool.exe", directory, L"My.exe");
+    StartFrom(installer_);
+    Press(kCommand2);
+    auto records = Records(1);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0][2], installer_ + L"\\wdreg_gui.exe");
+    EXPECT_EQ(std::vector<std::wstring>(records[0].begin() + 4, records[0].end()),
+              (std::vector<std::wstring>{L"-inf", installer_ + L"\\VL_USB.inf", L"install"}));
+    EXPECT_FALSE(Exists(directory + L"\\wdreg_gui.record"));
+    EXPECT_EQ(Text(kLabel2), L"Driver Finished!");
+}
+
+}  // namespace
