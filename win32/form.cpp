@@ -119,11 +119,14 @@ std::wstring Form::ItemText(int id) const {
 void Form::SetItemText(int id, const std::wstring& text) const { SetWindowTextW(Item(id), text.c_str()); }
 
 void Form::EnsureClientHeight(int heightTwips) {
-    if (heightTwips <= clientHeightTwips_) return;
-    clientHeightTwips_ = heightTwips;
-    RECT client;
+    // Measured each time: the operator may have made the window smaller since. The width stays.
+    RECT client, frame;
     GetClientRect(window_, &client);
-    if (client.bottom < TwipsToPixels(heightTwips, dpi_)) ResizeClient(clientWidthTwips_, heightTwips);
+    int missing = TwipsToPixels(heightTwips, dpi_) - client.bottom;
+    if (missing <= 0 || IsIconic(window_) || IsZoomed(window_)) return;
+    GetWindowRect(window_, &frame);
+    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + missing,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form::ResizeClient(int widthTwips, int heightTwips) {

@@ -203,6 +203,16 @@ TEST_F(Loadkit, MissingParentLogsElevenLinesAndShowsTheLogBox) {
     CopyTo(TestDirectory() + L"\\Velmo");
     EXPECT_EQ(Text(kText2), L"");
     EXPECT_TRUE(LogBoxVisible());
+
+    // Made smaller by the operator, it grows again at the next failing run, keeping its width.
+    RECT frame = WindowRect();
+    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left + 40, 120, SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_TRUE(drive::Settle(window_));
+    ASSERT_FALSE(LogBoxVisible());
+    Press(kCommand1);
+    EXPECT_TRUE(LogBoxVisible());
+    RECT grown = WindowRect();
+    EXPECT_EQ(grown.right - grown.left, frame.right - frame.left + 40);
 }
 
 TEST_F(Loadkit, MissingSourceFileLogsOneLine) {
