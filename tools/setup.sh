@@ -21,7 +21,9 @@ if [ ${#missing[@]} -gt 0 ]; then
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-# A locale with a decimal comma, for the test that the frame box's period is locale-independent.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE.utf-\?8$'; then
-    as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "setup: no de_DE.UTF-8 locale; that test is skipped"
-fi
+# A locale with a decimal comma, for the test that the frame box's period is locale-independent,
+# and a Chinese one, for the programs under a Chinese system locale.
+for name in de_DE zh_CN; do
+    locale -a 2>/dev/null | grep -qi "^$name.utf-\?8\$" && continue
+    as_root localedef -i "$name" -f UTF-8 "$name.UTF-8" || echo "setup: no $name.UTF-8 locale"
+done

@@ -4,6 +4,7 @@
 #include "console/window/control_ids.h"
 #include "tools/board/board_client.h"
 #include "tools/drive/drive.h"
+#include "win32/text.h"
 
 #include <gtest/gtest.h>
 
@@ -157,6 +158,46 @@ TEST_F(PortlensTest, ControlsLieAtTheirTwipsAt96Dpi) {
     }
 }
 
+// The system DPI for programs started from now on (Wine reads it at a program's start).
+void SetSystemDpi(DWORD dpi) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+}
+
+TEST_F(PortlensTest, At144DpiTheLayoutScalesFromTheTwips) {
+    TearDown();
+    SetSystemDpi(144);
+    Start(kConsolePort, kBoardPort);
+    SetSystemDpi(96);
+    auto scaled = [](int twips) { return MulDiv(twips, 144, 1440); };
+    RECT client;
+    GetClientRect(window_, &client);
+    EXPECT_EQ(client.right, scaled(5400));
+    EXPECT_EQ(client.bottom, scaled(2580));
+    const int ids[] = {kOpenPort, kCommand5, kCommand11, kCommand4, kText2, kLabel1};
+    const RECT twips[] = {{3000, 240, 1815, 375}, {600, 1320, 855, 375}, {4080, 1320, 735, 375},
+                          {4320, 840, 495, 375},  {600, 840, 1335, 375}, {600, 1920, 4215, 375}};
+    for (int i = 0; i < 6; ++i) {
+        RECT r = ClientRectIn(Item(ids[i]), window_);
+        EXPECT_EQ(r.left, scaled(twips[i].left)) << ids[i];
+        EXPECT_EQ(r.top, scaled(twips[i].top)) << ids[i];
+        EXPECT_EQ(r.right - r.left, scaled(twips[i].right)) << ids[i];
+        EXPECT_EQ(r.bottom - r.top, scaled(twips[i].bottom)) << ids[i];
+    }
+    // The texts grow with it: a caption still fits its button.
+    Connect();
+    EXPECT_EQ(WireAfter([&] { Click(Item(kCommand5)); }, 5), Framed("QID"));
+}
+
+// Run in the session with the Chinese system locale (ctest's portlens_e2e_zh).
+TEST_F(PortlensTest, UnderAChineseSystemLocaleGbkBytesShowAsChinese) {
+    if (GetACP() != 936) GTEST_SKIP() << "not under a Chinese system locale";
+    Connect();
+    BoardSends("send 02 D6 D0 CE C4 03");  // "中文" in the Chinese ANSI code page
+    EXPECT_TRUE(ReplyIs(L"[STX]中文[ETX]")) << "shown: " << win32::Narrow(Reply());
+    BoardSends("error 2");
+    ExpectBox(L"板卡禁止写操作,请拨SW2解除写保护! ", L"提示");
+}
+
 TEST_F(PortlensTest, OpeningWithNothingSelectedOrAnAbsentPortFails) {
     Click(Item(kOpenPort));
     ExpectPortError();
@@ -246,7 +287,7 @@ TEST_F(PortlensTest, DeviceErrorsAreExplainedInChinese) {
     for (auto [code, message] : cases) {
         BoardSends(std::string("error ") + code);
         ExpectBox(message, L"提示");
-        EXPECT_EQ(Reply(), L"[STX]error" + std::wstring(code, code + 1) + L"[ETX]");
+        EXPECT_TRUE(ReplyIs(L"[STX]error" + std::wstring(code, code + 1) + L"[ETX]")) << win32::Narrow(Reply());
     }
 }
 
@@ -283,10 +324,11 @@ TEST_F(PortlensTest, AFloodWithoutStxStaysSmallAndTheNextReplyDecodes) {
 TEST_F(PortlensTest, BytesAboveAsciiShowAsAnsiCharacters) {
     Connect();
     BoardSends("send 02 41 E9 42 03");
-    wchar_t expected[2] = L"";
-    char byte = '\xE9';
-    MultiByteToWideChar(CP_ACP, 0, &byte, 1, expected, 1);
-    EXPECT_TRUE(ReplyIs(L"[STX]A" + std::wstring(1, expected[0]) + L"B[ETX]"));
+    // As the system's ANSI code page reads these bytes (in a double-byte one, E9 42 is one character).
+    const char line[] = "[STX]A\xE9" "B[ETX]";
+    wchar_t expected[32] = L"";
+    MultiByteToWideChar(CP_ACP, 0, line, -1, expected, 32);
+    EXPECT_TRUE(ReplyIs(expected)) << "shown: " << win32::Narrow(Reply());
 }
 
 TEST_F(PortlensTest, APulledCableWhileIdleGoesBackToIdleAndCanReopen) {

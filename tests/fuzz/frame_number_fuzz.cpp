@@ -1,0 +1,6 @@
+#include "fuzz_checks.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, unsigned long size) {
+    fuzz_checks::FrameNumber(data, size);
+    return 0;
+}
