@@ -3,7 +3,8 @@
 # With a display, Portlens opens on it and the board reads commands from this terminal (see
 # tools/board/simulator.cpp: "error 2", "reply frm0042", "flood 1000", ...); close Portlens to end.
 # Without one (or with --headless) a scripted exchange runs on a virtual screen, prints what the
-# window showed and saves a screenshot as build/portlens-demo.png.
+# window showed and saves two screenshots: build/portlens-frame-reply.png and
+# build/portlens-device-error.png. --dpi N runs it at N dots per inch (names end in -N).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/setup.sh"
@@ -11,9 +12,19 @@ build=$root/build/windows
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target Portlens quarn_board portlens_demo >/dev/null
 
-headless=yes
-[ -n "${DISPLAY:-}" ] && [ "${1:-}" != --headless ] && headless=
-session=$build/demo-session
+headless=
+dpi=
+[ -z "${DISPLAY:-}" ] && headless=yes
+while [ $# -gt 0 ]; do
+    case $1 in
+    --headless) headless=yes ;;
+    --dpi) headless=yes; dpi=${2:?--dpi N}; shift ;;
+    *) echo "usage: demo.sh [--headless] [--dpi N]" >&2; exit 2 ;;
+    esac
+    shift
+done
+session=$build/demo-session${dpi:+-$dpi}
+export QUARN_DPI=$dpi
 if [ -n "$headless" ]; then
     "$root/tools/wine/session" start "$session"
 else
@@ -29,15 +40,19 @@ bin=$build/bin
 # follow it here while the program runs.
 log=$session/demo.log
 if [ -n "$headless" ]; then
-    shot=$root/build/portlens-demo.png
-    rm -f "$shot"
+    shots=("$root/build/portlens-frame-reply${dpi:+-$dpi}.png" "$root/build/portlens-device-error${dpi:+-$dpi}.png")
+    rm -f "${shots[@]}"
     echo "Portlens against the simulated board, on a virtual screen:"
-    wine explorer /desktop=quarn,640x400 "$bin/portlens_demo.exe" "$shot.full.png" >"$log" 2>&1 &
+    size=640x400
+    [ -n "$dpi" ] && size=$((640 * dpi / 96))x$((400 * dpi / 96))
+    wine explorer /desktop=quarn,$size "$bin/portlens_demo.exe" "${shots[0]}.full.png" "${shots[1]}.full.png" >"$log" 2>&1 &
     wine_pid=$!
     tail -n +1 --pid=$wine_pid -f "$log"
     wait $wine_pid || { echo "the demo failed"; exit 1; }
-    convert "$shot.full.png" -crop 640x400+0+0 +repage "$shot" && rm -f "$shot.full.png"
-    echo "screenshot: $shot"
+    for shot in "${shots[@]}"; do
+        convert "$shot.full.png" -crop "$size+0+0" +repage "$shot" && rm -f "$shot.full.png"
+        echo "screenshot: $shot"
+    done
 else
     echo "Portlens is open; the board takes commands here (error 2, reply frm0042, ...)."
     wine "$bin/Portlens.exe" >"$log" 2>&1 &

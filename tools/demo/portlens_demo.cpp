@@ -1,8 +1,9 @@
 // A short scripted session of Portlens against the simulated board, for a machine without a
-// screen: portlens_demo SCREENSHOT.png
+// screen: portlens_demo REPLY.png ERROR.png (Unix paths of the two screenshots)
 // It opens Com3 (the board is on COM9 at the other end of the cable), steps, sets and asks the
 // frame, asks the board's identity, lets the board report a device error, prints what the
-// window showed after each step and has the screen saved while the error box is up.
+// window showed after each step and has the screen saved after the frame replies and while the
+// error box is up.
 #include "console/window/control_ids.h"
 #include "tools/board/board_client.h"
 #include "tools/drive/drive.h"
@@ -78,8 +79,8 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: portlens_demo SCREENSHOT.png\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: portlens_demo REPLY.png ERROR.png\n");
         return 2;
     }
     board::BoardClient board(9);
@@ -112,6 +113,7 @@ int main(int argc, char** argv) {
     SetText(demo.Item(kText2), L"42");
     demo.Press(kCommand3, L"typed 42, \"=\"");
     demo.Press(kCommand4, L"\"?\"");
+    bool saved = SaveScreen(argv[1]);
     demo.Press(kCommand5, L"\"QID\"");
 
     board.Command("error 2");
@@ -119,7 +121,7 @@ int main(int argc, char** argv) {
     demo.Show(L"the board reports device error 2");
     Print(L"    message box \"" + box.title + L"\": " + box.text);
     Sleep(500);  // the window behind the box repaints first
-    bool saved = SaveScreen(argv[1]);
+    saved = SaveScreen(argv[2]) && saved;
     Print(saved ? L"  screen saved" : L"  the screen could not be saved");
     CloseMessageBox(box.window);
     WaitNoMessageBox(portlens.Id());
