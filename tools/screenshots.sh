@@ -14,4 +14,5 @@ for name in portlens-frame-reply portlens-device-error portlens-device-error-144
 done
 "$root/tools/screenshot/loadkit-run" "$build" 'C:\Velmo' "$root/docs/loadkit-successful-run.png"
 "$root/tools/screenshot/loadkit-run" "$build" 'C:\不存在\Velmo' "$root/docs/loadkit-failing-run.png"
+QUARN_DPI=144 "$root/tools/screenshot/loadkit-run" "$build" 'C:\不存在\Velmo' "$root/docs/loadkit-failing-run-144.png"
 ls -l "$root"/docs/*.png

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,10 @@ std::wstring LayMedium(const std::wstring& root, const std::wstring& installerDi
 // The files of the medium's two directories.
 const std::vector<std::wstring>& DriverFiles();
 const std::vector<std::wstring>& ProgramFiles();
+
+// Every directory and file below `root` with its contents (a directory's is "<dir>"), leaving
+// out the tree at `except`: what a run may not have changed.
+std::map<std::wstring, std::string> Snapshot(const std::wstring& root, const std::wstring& except);
 
 std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator);
 

@@ -103,6 +103,25 @@ std::wstring LayMedium(const std::wstring& root, const std::wstring& installerDi
     return installer;
 }
 
+std::map<std::wstring, std::string> Snapshot(const std::wstring& root, const std::wstring& except) {
+    std::map<std::wstring, std::string> entries;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Extended(root + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return entries;
+    do {
+        std::wstring name = found.cFileName, path = root + L"\\" + name;
+        if (name == L"." || name == L".." || _wcsicmp(path.c_str(), except.c_str()) == 0) continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            entries[path] = "<dir>";
+            entries.merge(Snapshot(path, except));
+        } else {
+            entries[path] = ReadAll(path);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return entries;
+}
+
 std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator) {
     std::vector<std::wstring> parts;
     size_t start = 0;

@@ -47,6 +47,17 @@ protected:
         Press(kCommand1);
     }
 
+    // Copies to `destination` and checks that nothing in the test's directory outside `changes`
+    // (the destination, unless told otherwise) was written, the medium included.
+    void CopyWritingOnlyTo(const std::wstring& destination, const std::wstring& changes) {
+        auto before = Snapshot(TestDirectory(), changes);
+        CopyTo(destination);
+        EXPECT_TRUE(Snapshot(TestDirectory(), changes) == before) << "written outside " << win32::Narrow(changes);
+        EXPECT_EQ(GetFileAttributesW(L"\\Driver"), INVALID_FILE_ATTRIBUTES);
+    }
+
+    std::vector<std::wstring> LogLines() const { return Split(Text(kText2), L'\n'); }
+
     RECT WindowRect() const {
         RECT rect;
         GetWindowRect(window_, &rect);
@@ -373,6 +384,135 @@ TEST_F(Loadkit, DirectoryWithABlankStartsTheRightProgram) {
               (std::vector<std::wstring>{L"-inf", installer_ + L"\\VL_USB.inf", L"install"}));
     EXPECT_FALSE(Exists(directory + L"\\wdreg_gui.record"));
     EXPECT_EQ(Text(kLabel2), L"Driver Finished!");
+}
+
+// The system DPI for programs started from now on (Wine reads it at a program's start).
+void SetSystemDpi(DWORD dpi) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+}
+
+TEST_F(Loadkit, At144DpiTheLayoutScalesFromTheTwips) {
+    SetSystemDpi(144);
+    Start();
+    SetSystemDpi(96);
+    auto scaled = [](int twips) { return MulDiv(twips, 144, 1440); };
+    RECT client;
+    GetClientRect(window_, &client);
+    EXPECT_EQ(client.right, scaled(4365));
+    EXPECT_EQ(client.bottom, scaled(2265));
+    struct Expected {
+        int id;
+        RECT twips;  // left, top, width, height
+    };
+    const Expected expected[] = {
+        {kLabel1, {480, 360, 2415, 375}},   {kText1, {480, 720, 3375, 270}},    {kCommand1, {480, 1200, 975, 375}},
+        {kCommand2, {1680, 1200, 975, 375}}, {kCommand3, {2880, 1200, 975, 375}}, {kLabel2, {480, 1800, 3375, 375}},
+        {kText2, {480, 3000, 3375, 975}},
+    };
+    for (const auto& control : expected) {
+        RECT r = drive::ClientRectIn(Item(control.id), window_);
+        EXPECT_EQ(r.left, scaled(control.twips.left)) << control.id;
+        EXPECT_EQ(r.top, scaled(control.twips.top)) << control.id;
+        EXPECT_EQ(r.right - r.left, scaled(control.twips.right)) << control.id;
+        EXPECT_EQ(r.bottom - r.top, scaled(control.twips.bottom)) << control.id;
+    }
+    // The log box still comes into view after a failing run.
+    CopyTo(TestDirectory() + L"\\missing\\Velmo");
+    EXPECT_EQ(LogLines().size(), 11u);
+    EXPECT_TRUE(LogBoxVisible());
+}
+
+// Bad destinations: each run says what failed, and writes nothing outside the destination.
+
+TEST_F(Loadkit, RelativeDestinationLandsInTheWorkingDirectory) {
+    Start();
+    CopyWritingOnlyTo(L"Velmo", TestDirectory() + L"\\Velmo");
+    EXPECT_EQ(Text(kText2), L"");
+    EXPECT_EQ(Text(kLabel2), L"Compeleted!");
+    ExpectDelivered(TestDirectory() + L"\\Velmo");
+}
+
+TEST_F(Loadkit, DestinationNamingAnExistingFileIsLeftAlone) {
+    Start();
+    std::wstring destination = TestDirectory() + L"\\Velmo";
+    WriteAll(destination, "a file, not a directory");
+    CopyWritingOnlyTo(destination, L"");
+    std::vector<std::wstring> lines = LogLines();
+    ASSERT_EQ(lines.size(), 11u) << win32::Narrow(Text(kText2));
+    EXPECT_EQ(lines[0] + L"\n", Line(ERROR_ALREADY_EXISTS));
+    for (size_t i = 1; i < lines.size(); ++i) EXPECT_EQ(lines[i], lines[1]);
+    EXPECT_EQ(Text(kLabel2), L"Compeleted!");
+    EXPECT_TRUE(LogBoxVisible());
+}
+
+// The read-only attribute of a directory does not keep files out of it.
+TEST_F(Loadkit, ReadOnlyDestinationDirectoryStillReceivesTheFiles) {
+    Start();
+    std::wstring destination = TestDirectory() + L"\\Velmo";
+    MakeDirectories(destination);
+    ASSERT_TRUE(SetFileAttributesW(destination.c_str(), FILE_ATTRIBUTE_READONLY));
+    CopyWritingOnlyTo(destination, destination);
+    SetFileAttributesW(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Text(kText2), Line(ERROR_ALREADY_EXISTS));
+    ExpectDelivered(destination);
+}
+
+// A read-only file in the destination is not replaced: one line for it, the rest is copied.
+TEST_F(Loadkit, ReadOnlyFileInTheDestinationIsReported) {
+    Start();
+    std::wstring destination = TestDirectory() + L"\\Velmo";
+    CopyTo(destination);
+    std::wstring locked = destination + L"\\Portlens.exe";
+    WriteAll(locked, "kept");
+    WriteAll(destination + L"\\Quarn.exe", "stale");
+    ASSERT_TRUE(SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+    HANDLE probe = CreateFileW(locked.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+        GTEST_SKIP() << "read-only files are writable here (Wine run by root)";
+    }
+    CopyWritingOnlyTo(destination, destination);
+    SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Text(kText2), Repeat(Line(ERROR_ALREADY_EXISTS), 2) + Line(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(ReadAll(locked) == "kept");
+    EXPECT_TRUE(ReadAll(destination + L"\\Quarn.exe") == ReadAll(root_ + L"\\Quarn.exe"));
+}
+
+TEST_F(Loadkit, DestinationOnAMissingDrive) {
+    std::wstring drive;
+    for (wchar_t letter = L'K'; letter <= L'P' && drive.empty(); ++letter)
+        if (GetDriveTypeW((std::wstring(1, letter) + L":\\").c_str()) == DRIVE_NO_ROOT_DIR) drive = {letter, L':'};
+    if (drive.empty()) GTEST_SKIP() << "no free drive letter";
+    Start();
+    CopyWritingOnlyTo(drive + L"\\Velmo", L"");
+    std::vector<std::wstring> lines = LogLines();
+    ASSERT_EQ(lines.size(), 11u) << win32::Narrow(Text(kText2));
+    // The first line is the platform's own word for a directory on a missing drive (Wine's
+    // differs from Windows'); everything below it is a missing path.
+    ASSERT_FALSE(CreateDirectoryW((drive + L"\\Velmo").c_str(), nullptr));
+    EXPECT_EQ(lines[0] + L"\n", Line(GetLastError()));
+    for (size_t i = 1; i < lines.size(); ++i) EXPECT_EQ(lines[i] + L"\n", Line(ERROR_PATH_NOT_FOUND)) << i;
+    EXPECT_EQ(Text(kLabel2), L"Compeleted!");
+}
+
+TEST_F(Loadkit, MediumWithoutItsFilesLogsALineForEach) {
+    Start();
+    for (const auto& file : ProgramFiles()) DeleteFileW((root_ + L"\\" + file).c_str());
+    DeleteFileW((installer_ + L"\\WINDRVR6.SYS").c_str());
+    std::wstring destination = TestDirectory() + L"\\Velmo";
+    CopyWritingOnlyTo(destination, destination);
+    EXPECT_EQ(Text(kText2), Repeat(Line(ERROR_FILE_NOT_FOUND), 6));
+    EXPECT_EQ(Text(kLabel2), L"Compeleted!");
+    EXPECT_TRUE(Exists(destination + L"\\Driver\\VL_USB.INF"));
+}
+
+TEST_F(Loadkit, InstallerDirectoryWithBlanksAndChineseCharacters) {
+    Start(L"驱动 安装程序");
+    std::wstring destination = TestDirectory() + L"\\Velmo";
+    CopyWritingOnlyTo(destination, destination);
+    EXPECT_EQ(Text(kText2), L"");
+    ExpectDelivered(destination);
 }
 
 }  // namespace
