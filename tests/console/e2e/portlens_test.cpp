@@ -1,6 +1,7 @@
 // Portlens.exe under Wine, driven as an operator drives it, with the simulated board on the
 // other end of a virtual null-modem cable: Portlens on COM3, the board on COM9.
 #include "cable.h"
+#include "console/link/protocol.h"
 #include "console/window/control_ids.h"
 #include "tools/board/board_client.h"
 #include "tools/drive/drive.h"
@@ -8,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 
 using namespace console_ids;
@@ -311,14 +314,44 @@ TEST_F(PortlensTest, BytesArrivingUnderAnErrorBoxAreKeptInOrder) {
 TEST_F(PortlensTest, AFloodWithoutStxStaysSmallAndTheNextReplyDecodes) {
     Connect();
     BoardSends("send 06");
-    BoardSends("flood 2000000");
+    BoardSends("flood 10000000");
     BoardSends("send 03");
     // The shown line is the flood's start, cut to the bound, with its end marker.
-    ASSERT_TRUE(WaitFor([&] { return Reply().ends_with(L"[ETX]"); }, 30000ms));
+    ASSERT_TRUE(WaitFor([&] { return Reply().ends_with(L"[ETX]"); }, 120000ms));
     EXPECT_TRUE(Reply().starts_with(L"[ACK]"));
+    EXPECT_EQ(Reply().size(), device_link::ReplyLine::kMaxLength);
+    EXPECT_TRUE(program_.Running());
     BoardSends("reply frm0042");
     EXPECT_TRUE(ReplyIs(L"[STX]frm0042[ETX]"));
     EXPECT_TRUE(WaitFor([&] { return FrameBox() == L"0042"; }));
+}
+
+// STX, ETX, ACK and NAK in each of their 24 orders, one after the other, with a letter of the
+// order's own before and after each, so that every order's line differs from the one before: the
+// window shows at each ETX what the board's bytes make of the line so far.
+TEST_F(PortlensTest, ControlBytesInEveryOrderShowAsTheirMarkers) {
+    Connect();
+    char order[] = {device_link::kStx, device_link::kEtx, device_link::kAck, device_link::kNak};
+    std::sort(std::begin(order), std::end(order));
+    device_link::ReplyLine expected;
+    char letter = 'A';
+    do {
+        std::string bytes(1, letter);
+        for (char control : order) bytes += {control, letter};
+        std::string command = "send";
+        std::string shown;
+        for (char byte : bytes) {
+            char hex[4];
+            snprintf(hex, sizeof hex, " %02X", static_cast<unsigned char>(byte));
+            command += hex;
+            if (expected.Feed(byte)) shown = expected.Text();
+        }
+        BoardSends(command);
+        EXPECT_TRUE(ReplyIs(win32::Widen(shown))) << "order " << letter << ": shown " << win32::Narrow(Reply());
+        ++letter;
+    } while (std::next_permutation(std::begin(order), std::end(order)));
+    EXPECT_EQ(letter, 'A' + 24);
+    EXPECT_TRUE(MessageBoxes(program_.Id()).empty());
 }
 
 TEST_F(PortlensTest, BytesAboveAsciiShowAsAnsiCharacters) {
