@@ -26,17 +26,8 @@ void Print(const std::wstring& text) {
 
 // Starts ImageMagick's import, a Unix program, and waits until the picture is written.
 bool SaveScreen(const std::string& unixPath) {
-    std::wstring line = L"/usr/bin/import -window root " + win32::Widen(unixPath);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return false;
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    std::wstring path = L"Z:" + win32::Widen(unixPath);
-    for (wchar_t& c : path)
-        if (c == L'/') c = L'\\';
+    if (!StartUnixProgram(L"/usr/bin/import -window root " + win32::Widen(unixPath))) return false;
+    std::wstring path = FromUnixPath(unixPath);
     // Wine cannot wait for a Unix process: wait until the file has stopped growing.
     LONGLONG last = -1;
     return WaitFor(

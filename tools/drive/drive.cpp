@@ -1,5 +1,7 @@
 #include "drive.h"
 
+#include "win32/text.h"
+
 #include <thread>
 
 namespace drive {
@@ -102,6 +104,28 @@ std::wstring OwnDirectory() {
     DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring directory(path, length);
     return directory.substr(0, directory.find_last_of(L'\\') + 1);
+}
+
+bool StartUnixProgram(std::wstring commandLine) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
+}
+
+std::wstring FromUnixPath(const std::string& path) {
+    std::wstring windows = L"Z:" + win32::Widen(path);
+    for (wchar_t& c : windows)
+        if (c == L'/') c = L'\\';
+    return windows;
+}
+
+void SetSystemDpi(DWORD dpi) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
 }
 
 std::wstring Text(HWND window) {

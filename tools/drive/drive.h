@@ -45,6 +45,15 @@ private:
 // The directory of the running test or tool program, with a trailing backslash.
 std::wstring OwnDirectory();
 
+// Under Wine: starts a Unix program (such as /bin/bash with a script). Wine cannot wait for one,
+// so the caller awaits its effect instead.
+bool StartUnixProgram(std::wstring commandLine);
+// A path of the Unix file system as Wine's drive Z: names it.
+std::wstring FromUnixPath(const std::string& path);
+
+// The system DPI for programs started from now on (Wine reads it at a program's start).
+void SetSystemDpi(DWORD dpi);
+
 std::wstring Text(HWND window);  // WM_GETTEXT, which reads another process's edit controls too
 void SetText(HWND window, const std::wstring& text);
 std::wstring ClassName(HWND window);

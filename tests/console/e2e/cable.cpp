@@ -1,35 +1,21 @@
 #include "cable.h"
 
 #include "tools/drive/drive.h"
+#include "win32/text.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace cable {
 namespace {
 
-std::wstring FromUnix(const char* path) {
-    std::wstring windows = L"Z:";
-    for (const char* p = path; *p; ++p) windows += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-    return windows;
-}
-
-// Wine starts Unix programs too, but cannot wait for them: the effect is awaited instead.
+// The cable script is a Unix program: its effect, the marker of the cable, is awaited.
 bool Run(const std::string& arguments, int port, bool up) {
     const char* tools = std::getenv("QUARN_TOOLS");
     const char* session = std::getenv("QUARN_SESSION");
     if (!tools || !session) return false;
-    std::wstring line = L"/bin/bash " + std::wstring(tools, tools + std::strlen(tools)) + L"/cable ";
-    line += std::wstring(arguments.begin(), arguments.end());
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return false;
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    std::wstring marker = FromUnix(session) + L"\\cables\\" + std::to_wstring(port) + L".up";
+    if (!drive::StartUnixProgram(L"/bin/bash " + win32::Widen(tools) + L"/cable " + win32::Widen(arguments))) return false;
+    std::wstring marker = drive::FromUnixPath(session) + L"\\cables\\" + std::to_wstring(port) + L".up";
     return drive::WaitFor([&] { return (GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES) == up; },
                           drive::Duration(10000));
 }

@@ -386,15 +386,10 @@ TEST_F(Loadkit, DirectoryWithABlankStartsTheRightProgram) {
     EXPECT_EQ(Text(kLabel2), L"Driver Finished!");
 }
 
-// The system DPI for programs started from now on (Wine reads it at a program's start).
-void SetSystemDpi(DWORD dpi) {
-    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
-}
-
 TEST_F(Loadkit, At144DpiTheLayoutScalesFromTheTwips) {
-    SetSystemDpi(144);
+    drive::SetSystemDpi(144);
     Start();
-    SetSystemDpi(96);
+    drive::SetSystemDpi(96);
     auto scaled = [](int twips) { return MulDiv(twips, 144, 1440); };
     RECT client;
     GetClientRect(window_, &client);
