@@ -314,7 +314,8 @@ int Stream(std::size_t bytes) {
                     stream.size(), frames, shown.size(), seconds, rate[t]);
         if (&target == &both.bare) {
             if (!lastShown.ends_with(Wide(last.substr(1)))) {
-                std::fprintf(stderr, "stream: the bare reader did not end with the last frame\n");
+                std::fprintf(stderr, "stream: the bare reader ended with \"%ls\", not the last frame\n",
+                             lastShown.c_str());
                 return 1;
             }
             continue;
