@@ -14,13 +14,13 @@ void ConsoleForm::MSComm1_OnComm() {
     if (receiving_) return;
     receiving_ = true;
     for (std::string bytes = port_.Input(); !bytes.empty(); bytes = port_.Input())
-        for (char byte : bytes) Receive(byte);
+        for (std::string_view rest = bytes; !rest.empty();)
+            if (rxLine_.Feed(rest)) ShowReply();
     receiving_ = false;
     if (port_.PortOpen() && port_.LineFailed()) LosePort();
 }
 
-void ConsoleForm::Receive(char byte) {
-    if (!rxLine_.Feed(byte)) return;
+void ConsoleForm::ShowReply() {
     const std::string& line = rxLine_.Text();
     controls_.SetReplyText(line);
     if (auto code = DeviceErrorCode(line)) ShowDeviceError(*code);

@@ -25,12 +25,19 @@ public:
     // positions lie at its start, and an ETX always ends the line with its marker.
     static constexpr std::size_t kMaxLength = 4096;
 
-    // Takes one received byte; true when it was an ETX, that is when a reply is complete.
-    bool Feed(char byte);
+    // Takes received bytes from the front of `bytes` up to and including the first ETX, and
+    // drops them from it; true when it took an ETX, that is when a reply is complete. Byte for
+    // byte the same as taking them one at a time, but runs of plain bytes go in at once.
+    bool Feed(std::string_view& bytes);
+    // Takes one received byte; true when it was an ETX.
+    bool Feed(char byte) {
+        std::string_view one(&byte, 1);
+        return Feed(one);
+    }
     const std::string& Text() const { return text_; }
 
 private:
-    void Append(std::string_view text);
+    void AppendMarker(std::string_view marker);
 
     std::string text_;
 };

@@ -51,7 +51,7 @@ public:
 
 private:
     void SendFrame(std::string_view command);
-    void Receive(char byte);
+    void ShowReply();  // at each ETX: the line on the reply display, then its meaning
     void ShowDeviceError(char code);
     void SendFrameNumber(double step);
     void SendFixed(std::string_view command);

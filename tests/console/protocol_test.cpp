@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace device_link;
 
 namespace {
@@ -52,6 +54,35 @@ TEST(ReplyLine, SplitOverFeedsGivesTheSameLine) {
     Feed(split, "\x02" "fr");
     Feed(split, "m0151\x03");
     EXPECT_EQ(split.Text(), whole.Text());
+}
+
+// Whole blocks are scanned eight bytes at a time: a control byte in any lane, next to the bytes
+// just below and above the control range and to bytes with the top bit set, and at the bound,
+// gives the lines that byte-by-byte feeding gives.
+TEST(ReplyLine, BlocksGiveTheLinesOfSingleBytes) {
+    const char neighbours[] = {'\x01', '\x14', '\x16', '\x7F', '\x80', '\x96', '\xFF', 'a'};
+    for (char control : {kStx, kEtx, kAck, kNak}) {
+        for (char neighbour : neighbours) {
+            for (std::size_t at = 0; at < 24; ++at) {
+                std::string block(24, neighbour);
+                block[at] = control;
+                block += "\x03";
+                for (std::size_t lead : {std::size_t{0}, ReplyLine::kMaxLength - 12}) {
+                    ReplyLine bytewise, blockwise;
+                    std::string prefix(lead, 'p');
+                    Feed(bytewise, prefix + block);
+                    std::string_view rest = prefix;
+                    EXPECT_FALSE(blockwise.Feed(rest));
+                    std::vector<std::string> lines;
+                    for (rest = block; !rest.empty();)
+                        if (blockwise.Feed(rest)) lines.push_back(blockwise.Text());
+                    ASSERT_FALSE(lines.empty());
+                    EXPECT_EQ(lines.back(), bytewise.Text()) << int(control) << " " << int(neighbour) << " " << at;
+                    EXPECT_EQ(lines.size(), control == kEtx ? 2u : 1u);
+                }
+            }
+        }
+    }
 }
 
 TEST(ReplyLine, FloodWithoutStxStaysBoundedAndAReplyAfterItDecodes) {

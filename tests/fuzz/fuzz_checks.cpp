@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fuzz_checks {
 namespace {
@@ -49,12 +50,14 @@ void ReplyLine(const std::uint8_t* data, std::size_t size) {
 
     device_link::ReplyLine line;
     UnboundedLine model;
+    std::vector<std::string> shown;
     for (char b : bytes) {
         bool complete = line.Feed(b);
         Check(complete == model.Feed(b), "ETX seen alike");
         Check(line.Text().size() <= kMax, "the line keeps its bound");
         if (!complete) continue;
         const std::string& text = line.Text();
+        shown.push_back(text);
         if (model.text.size() <= kMax) {
             Check(text == model.text, "a line within the bound is the whole line");
         } else {
@@ -74,6 +77,7 @@ void ReplyLine(const std::uint8_t* data, std::size_t size) {
     }
     for (const std::string& frame : console.controls.frameHistory) Check(FourDigits(frame), "four-digit frame box");
     Check(console.form.RxLine() == line.Text(), "pieces do not matter");
+    Check(console.controls.replyHistory == shown, "every reply shown, as byte by byte");
 }
 
 void FrameNumber(const std::uint8_t* data, std::size_t size) {
