@@ -12,6 +12,7 @@
 #include "tools/board/board.h"
 #include "tools/drive/drive.h"
 #include "win32/serial_port.h"
+#include "win32/text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -68,7 +69,6 @@ std::string FramePayload(int number) {
     return payload;
 }
 
-std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 // The log of display_hook.dll, created here and written by the watched programs.
 class DisplayLog {
@@ -212,7 +212,7 @@ int Latency(int count) {
             // Stamped as the write starts: its completion may be reported after the bytes are read.
             LONGLONG written = Now();
             if (!targets[t]->Send(board::Reply(payload))) return 1;
-            LONG shown = both.log.WaitFor(targets[t]->Process(), from, Wide(payload), 2000);
+            LONG shown = both.log.WaitFor(targets[t]->Process(), from, win32::Widen(payload), 2000);
             if (shown < 0) {
                 std::fprintf(stderr, "latency: %s did not show reply %d\n", targets[t]->name, i);
                 return 1;
@@ -313,7 +313,7 @@ int Stream(std::size_t bytes) {
         std::printf("stream %-11s %zu bytes, %d frames: %zu texts shown, %.2f s, %.0f B/s\n", target.name,
                     stream.size(), frames, shown.size(), seconds, rate[t]);
         if (&target == &both.bare) {
-            if (!lastShown.ends_with(Wide(last.substr(1)))) {
+            if (!lastShown.ends_with(win32::Widen(last.substr(1)))) {
                 std::fprintf(stderr, "stream: the bare reader ended with \"%ls\", not the last frame\n",
                              lastShown.c_str());
                 return 1;
@@ -323,9 +323,9 @@ int Stream(std::size_t bytes) {
         // Portlens shows every reply, in order, and ends with the last frame number in the frame box.
         std::size_t wrong = shown.size() == static_cast<std::size_t>(frames) ? 0 : 1;
         for (std::size_t i = 0; i < shown.size() && i < static_cast<std::size_t>(frames); ++i)
-            if (!std::wstring(shown[i]->tail).ends_with(Wide(FramePayload(number(static_cast<int>(i) + 1))) + L"[ETX]")) ++wrong;
+            if (!std::wstring(shown[i]->tail).ends_with(win32::Widen(FramePayload(number(static_cast<int>(i) + 1))) + L"[ETX]")) ++wrong;
         std::wstring frameBox = drive::Text(GetDlgItem(target.window, kText2));
-        std::wstring expectedBox = Wide(FramePayload(number(frames)).substr(3));
+        std::wstring expectedBox = win32::Widen(FramePayload(number(frames)).substr(3));
         std::printf("stream Portlens     replies shown in order: %s; frame box %ls (expected %ls)\n",
                     wrong == 0 ? "all" : "NO", frameBox.c_str(), expectedBox.c_str());
         inOrder = wrong == 0 && frameBox == expectedBox;
