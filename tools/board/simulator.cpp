@@ -18,10 +18,9 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
-#include <iostream>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -38,7 +37,16 @@ class CommandReader {
 public:
     CommandReader() : ready_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
         std::thread([this] {
-            for (std::string line; std::getline(std::cin, line);) Push(line);
+            std::string line;
+            char chunk[256];
+            while (std::fgets(chunk, sizeof chunk, stdin)) {
+                line += chunk;
+                if (line.back() != '\n') continue;
+                line.pop_back();
+                Push(std::move(line));
+                line.clear();
+            }
+            if (!line.empty()) Push(std::move(line));
             Push("quit");
         }).detach();
     }
@@ -106,10 +114,14 @@ private:
     }
 
     bool Execute(const std::string& line) {
-        std::istringstream in(line);
-        std::string command, rest;
-        in >> command;
-        std::getline(in >> std::ws, rest);
+        // "command rest": blanks around the command are dropped, rest is kept as typed
+        size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos) start = line.size();
+        size_t end = line.find_first_of(" \t", start);
+        if (end == std::string::npos) end = line.size();
+        std::string command = line.substr(start, end - start);
+        size_t restStart = line.find_first_not_of(" \t", end);
+        std::string rest = restStart == std::string::npos ? std::string() : line.substr(restStart);
         if (command == "quit") return false;
         if (command == "reply") {
             Send(board::Reply(rest));
@@ -127,10 +139,10 @@ private:
             Sleep(50);
             Send(reply.substr(reply.size() / 2));
         } else if (command == "flood") {
-            Flood(std::stoul("0" + rest));
+            Flood(std::strtoul(rest.c_str(), nullptr, 10));
         } else if (command == "stream") {
             int count = 0, interval = 0;
-            std::istringstream(rest) >> count >> interval;
+            std::sscanf(rest.c_str(), "%d %d", &count, &interval);
             for (int i = 1; i <= count; ++i) {
                 char payload[16];
                 std::snprintf(payload, sizeof payload, "frm%04d", (i - 1) % 9999 + 1);
