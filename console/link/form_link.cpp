@@ -21,7 +21,7 @@ void ConsoleForm::MSComm1_OnComm() {
 }
 
 void ConsoleForm::ShowReply() {
-    const std::string& line = rxLine_.Text();
+    std::string_view line = rxLine_.Text();
     controls_.SetReplyText(line);
     if (auto code = DeviceErrorCode(line)) ShowDeviceError(*code);
     if (auto frame = FrameNumber(line)) controls_.SetFrameText(*frame);

@@ -34,19 +34,21 @@ public:
         std::string_view one(&byte, 1);
         return Feed(one);
     }
-    const std::string& Text() const { return text_; }
+    std::string_view Text() const { return {text_, size_}; }
 
 private:
-    void AppendMarker(std::string_view marker);
-
-    std::string text_;
+    // A fixed buffer, with room past the bound for copying short runs and markers in pieces of
+    // fixed size: the board may send a reply every few bytes, and each must cost only a few copies.
+    static constexpr std::size_t kSlack = 32;
+    char text_[kMaxLength + kSlack];
+    std::size_t size_ = 0;
 };
 
 // The code character of a device-error reply ("error" at positions 6 to 10), if the line is one.
 std::optional<char> DeviceErrorCode(std::string_view line);
 // The frame number of a frame-number reply ("frm" at positions 6 to 8), if positions 9 to 12
-// hold four decimal digits.
-std::optional<std::string> FrameNumber(std::string_view line);
+// hold four decimal digits; the digits as they stand in the line.
+std::optional<std::string_view> FrameNumber(std::string_view line);
 
 // The board's error codes, explained to the operator (UTF-8).
 inline constexpr std::string_view kDeviceErrorTitle = "提示";

@@ -35,7 +35,7 @@ public:
 
     // Device link.
     void MSComm1_OnComm();
-    const std::string& RxLine() const { return rxLine_.Text(); }
+    std::string_view RxLine() const { return rxLine_.Text(); }
 
     // Commands.
     void Command1_Click();

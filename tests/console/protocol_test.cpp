@@ -11,7 +11,7 @@ namespace {
 
 std::string Feed(ReplyLine& line, std::string_view bytes) {
     for (char b : bytes) line.Feed(b);
-    return line.Text();
+    return std::string(line.Text());
 }
 
 }  // namespace
@@ -29,6 +29,9 @@ TEST(ReplyLine, MarksControlBytesAndKeepsOthersAsTheyAre) {
     EXPECT_EQ(Feed(line, "\x15" "x"), "[STX]frm0151[ETX][ACK][NAK]x");
     // Bytes above 0x7F stay single bytes: one byte, one character position.
     EXPECT_EQ(Feed(line, "\x02\xD6\xD0\x03"), "[STX]\xD6\xD0[ETX]");
+    // Other bytes below 0x20 are no markers either.
+    EXPECT_EQ(Feed(line, std::string("\x02\x00\x01\x04\x05\x07\x14\x16\x1F\x03", 10)),
+              std::string("[STX]\x00\x01\x04\x05\x07\x14\x16\x1F[ETX]", 18));
 }
 
 TEST(ReplyLine, FeedReportsOnlyTheEtx) {
@@ -56,15 +59,17 @@ TEST(ReplyLine, SplitOverFeedsGivesTheSameLine) {
     EXPECT_EQ(split.Text(), whole.Text());
 }
 
-// Whole blocks are scanned eight bytes at a time: a control byte in any lane, next to the bytes
-// just below and above the control range and to bytes with the top bit set, and at the bound,
-// gives the lines that byte-by-byte feeding gives.
+// Whole blocks are scanned eight bytes at a time and short runs copied in pieces of fixed size: a
+// control byte in any lane, among bytes just below and above the control range, other bytes below
+// it, bytes with the top bit set, in a block longer and shorter than such a piece, and at the
+// bound, gives the lines that byte-by-byte feeding gives.
 TEST(ReplyLine, BlocksGiveTheLinesOfSingleBytes) {
-    const char neighbours[] = {'\x01', '\x14', '\x16', '\x7F', '\x80', '\x96', '\xFF', 'a'};
+    const char neighbours[] = {'\x00', '\x01', '\x04', '\x07', '\x12', '\x13', '\x14', '\x16', '\x17',
+                               '\x7F', '\x80', '\x82', '\x83', '\x86', '\x95', '\xFF', 'a'};
     for (char control : {kStx, kEtx, kAck, kNak}) {
         for (char neighbour : neighbours) {
-            for (std::size_t at = 0; at < 24; ++at) {
-                std::string block(24, neighbour);
+            for (std::size_t at = 0; at < 48; ++at) {
+                std::string block(at < 24 ? 24 : 48, neighbour);
                 block[at] = control;
                 block += "\x03";
                 for (std::size_t lead : {std::size_t{0}, ReplyLine::kMaxLength - 12}) {
@@ -75,7 +80,7 @@ TEST(ReplyLine, BlocksGiveTheLinesOfSingleBytes) {
                     EXPECT_FALSE(blockwise.Feed(rest));
                     std::vector<std::string> lines;
                     for (rest = block; !rest.empty();)
-                        if (blockwise.Feed(rest)) lines.push_back(blockwise.Text());
+                        if (blockwise.Feed(rest)) lines.emplace_back(blockwise.Text());
                     ASSERT_FALSE(lines.empty());
                     EXPECT_EQ(lines.back(), bytewise.Text()) << int(control) << " " << int(neighbour) << " " << at;
                     EXPECT_EQ(lines.size(), control == kEtx ? 2u : 1u);

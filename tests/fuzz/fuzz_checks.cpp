@@ -56,8 +56,8 @@ void ReplyLine(const std::uint8_t* data, std::size_t size) {
         Check(complete == model.Feed(b), "ETX seen alike");
         Check(line.Text().size() <= kMax, "the line keeps its bound");
         if (!complete) continue;
-        const std::string& text = line.Text();
-        shown.push_back(text);
+        std::string_view text = line.Text();
+        shown.emplace_back(text);
         if (model.text.size() <= kMax) {
             Check(text == model.text, "a line within the bound is the whole line");
         } else {
