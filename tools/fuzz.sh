@@ -16,11 +16,13 @@ for target in $targets; do
     corpus=$build/corpus/$target
     mkdir -p "$corpus"
     cp -n "$root/tests/fuzz/corpus/$target/"* "$corpus/"
+    regressions=$root/tests/fuzz/regressions/$target
+    mkdir -p "$regressions"
     echo "== $target, $seconds s"
+    log=$build/$target.log
     "$build/tests/fuzz/${target}_fuzz" "$corpus" -max_total_time="$seconds" -max_len=16384 \
-        -artifact_prefix="$root/tests/fuzz/regressions/$target/" -print_final_stats=1 2>&1 |
-        grep -E '^(#[0-9]+ *DONE|stat::number_of_executed_units|stat::peak_rss_mb|==[0-9]+==|SUMMARY|check failed)' ||
-        true
-    [ "${PIPESTATUS[0]}" = 0 ] || status=1
+        -artifact_prefix="$regressions/" -print_final_stats=1 >"$log" 2>&1 || status=1
+    grep -E '^(#[0-9]+ *DONE|stat::number_of_executed_units|stat::peak_rss_mb|==[0-9]+==|SUMMARY|check failed)' "$log" ||
+        tail -5 "$log"
 done
 exit $status
