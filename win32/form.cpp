@@ -74,28 +74,33 @@ bool Form::Create(HINSTANCE instance, int showCommand) {
                          CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this))
         return false;
     dpi_ = WindowDpi(window_);
-    // Created in table order, which is the tab order.
+    // Created in table order, which is the tab order, and where they lie: created empty and
+    // then moved, each would be laid out twice.
     for (const ControlSpec& control : controls_) {
-        CreateWindowExW(control.exStyle, control.windowClass, control.text,
-                        WS_CHILD | WS_VISIBLE | control.style, 0, 0, 0, 0, window_,
+        RECT place = ControlRect(control);
+        CreateWindowExW(control.exStyle, control.windowClass, control.text, WS_CHILD | WS_VISIBLE | control.style,
+                        place.left, place.top, place.right - place.left, place.bottom - place.top, window_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
     }
-    Layout();
+    SetFonts();
 
-    ResizeClient(clientWidthTwips_, clientHeightTwips_);
-    RECT frame;
-    GetWindowRect(window_, &frame);
+    // Sized and centred in one move, and not yet activated: activating a hidden window only
+    // delays its showing, which activates it anyway.
+    RECT frame{0, 0, TwipsToPixels(clientWidthTwips_, dpi_), TwipsToPixels(clientHeightTwips_, dpi_)};
+    AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0, dpi_);
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
     const RECT& work = monitor.rcWork;
     int width = frame.right - frame.left, height = frame.bottom - frame.top;
     SetWindowPos(window_, nullptr, work.left + (work.right - work.left - width) / 2,
-                 work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+                 work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 
     OnCreated();
+    // The first control that takes the keyboard gets it when the window is activated, as it gets
+    // back the control that had it on each later activation: the keyboard moves once, not twice.
+    focus_ = GetNextDlgTabItem(window_, nullptr, FALSE);
     ShowWindow(window_, showCommand);
-    SetFocus(GetNextDlgTabItem(window_, nullptr, FALSE));
     return true;
 }
 
@@ -129,25 +134,28 @@ void Form::EnsureClientHeight(int heightTwips) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Form::ResizeClient(int widthTwips, int heightTwips) {
-    RECT rect{0, 0, TwipsToPixels(widthTwips, dpi_), TwipsToPixels(heightTwips, dpi_)};
-    AdjustWindowRectExForDpi(&rect, WS_OVERLAPPEDWINDOW, FALSE, 0, dpi_);
-    SetWindowPos(window_, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+RECT Form::ControlRect(const ControlSpec& control) const {
+    int left = TwipsToPixels(control.left, dpi_), top = TwipsToPixels(control.top, dpi_);
+    int height = TwipsToPixels(control.height, dpi_);
+    if (lstrcmpiW(control.windowClass, WC_COMBOBOXW) == 0) height *= kComboListItems + 1;
+    return {left, top, left + TwipsToPixels(control.width, dpi_), top + height};
 }
 
-void Form::Layout() {
+void Form::SetFonts() {
     for (HFONT font : fonts_) DeleteObject(font);
     fonts_.assign(1, CreateUiFont(dpi_));
     for (const ControlSpec& control : controls_) {
-        HWND item = Item(control.id);
         HFONT font = fonts_.front();
         if (control.fontFace) font = fonts_.emplace_back(CreatePointFont(control.fontFace, control.fontCentipoints, dpi_));
-        SendMessageW(item, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        int height = TwipsToPixels(control.height, dpi_);
-        bool combo = lstrcmpiW(control.windowClass, WC_COMBOBOXW) == 0;
-        MoveWindow(item, TwipsToPixels(control.left, dpi_), TwipsToPixels(control.top, dpi_),
-                   TwipsToPixels(control.width, dpi_), combo ? height * (kComboListItems + 1) : height, TRUE);
+        SendMessageW(Item(control.id), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+}
+
+void Form::Layout() {
+    SetFonts();
+    for (const ControlSpec& control : controls_) {
+        RECT place = ControlRect(control);
+        MoveWindow(Item(control.id), place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
     }
 }
 

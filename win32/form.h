@@ -54,8 +54,9 @@ protected:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    void Layout();
-    void ResizeClient(int widthTwips, int heightTwips);
+    RECT ControlRect(const ControlSpec& control) const;  // at the window's DPI, in client pixels
+    void SetFonts();
+    void Layout();  // fonts and places anew, for a new DPI
 
     const wchar_t* caption_;
     int clientWidthTwips_;

@@ -116,9 +116,10 @@ void ConsoleWindow::SetReplyText(std::string_view bytes) { SetItemText(kLabel1, 
 
 void ConsoleWindow::EnableCommands(bool enabled) {
     for (int id : kCommandControls) EnableWindow(Item(id), enabled);
-    // Keep the keyboard on the window when the control that had it is disabled.
+    // Keep the keyboard on the window when the control that had it is disabled. Not yet shown,
+    // the window has no keyboard to keep: setting the focus would activate it before its time.
     HWND focus = GetFocus();
-    if (!enabled && (!focus || !IsWindowEnabled(focus)))
+    if (!enabled && IsWindowVisible(Handle()) && (!focus || !IsWindowEnabled(focus)))
         SetFocus(GetNextDlgTabItem(Handle(), nullptr, FALSE));
 }
 
