@@ -67,7 +67,7 @@ wine_measure() { "$root/tools/wine/run-exe" "$windows/bin/bench_measure.exe" "$@
 
 measure "2 latency" wine_measure latency "${BENCH_REPLIES:-500}"
 measure "3 idle" wine_measure idle "${BENCH_IDLE_SECONDS:-30}"
-measure "4 start-up" wine_measure startup "${BENCH_STARTS:-5}"
+measure "4 start-up" wine_measure startup "${BENCH_STARTS:-15}"
 measure "6 stream" wine_measure stream "${BENCH_STREAM_BYTES:-1048576}"
 
 echo
