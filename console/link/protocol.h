@@ -34,6 +34,7 @@ public:
         std::string_view one(&byte, 1);
         return Feed(one);
     }
+    // The line as it stands, until the next Feed.
     std::string_view Text() const { return {text_, size_}; }
 
 private:
