@@ -112,9 +112,10 @@ void ReplyLineOnly(benchmark::State& state, const std::string& stream) {
         device_link::ReplyLine line;
         std::size_t complete = 0;
         for (std::size_t offset = 0; offset < stream.size(); offset += kChunk)
-            for (std::string_view rest = std::string_view(stream).substr(offset, kChunk); !rest.empty();)
-                if (line.Feed(rest)) complete += device_link::FrameNumber(line.Text()).has_value() +
-                                                 device_link::DeviceErrorCode(line.Text()).has_value();
+            line.Feed(std::string_view(stream).substr(offset, kChunk), [&] {
+                complete += device_link::FrameNumber(line.Text()).has_value() +
+                            device_link::DeviceErrorCode(line.Text()).has_value();
+            });
         benchmark::DoNotOptimize(complete);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * stream.size()));

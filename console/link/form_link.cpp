@@ -14,8 +14,7 @@ void ConsoleForm::MSComm1_OnComm() {
     if (receiving_) return;
     receiving_ = true;
     for (std::string bytes = port_.Input(); !bytes.empty(); bytes = port_.Input())
-        for (std::string_view rest = bytes; !rest.empty();)
-            if (rxLine_.Feed(rest)) ShowReply();
+        rxLine_.Feed(bytes, [this] { ShowReply(); });
     receiving_ = false;
     if (port_.PortOpen() && port_.LineFailed()) LosePort();
 }

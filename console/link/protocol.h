@@ -1,10 +1,16 @@
 // The serial conversation with the board: outgoing frames, the reply line and its decoding.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include <emmintrin.h>
 
 namespace device_link {
 
@@ -25,34 +31,115 @@ public:
     // positions lie at its start, and an ETX always ends the line with its marker.
     static constexpr std::size_t kMaxLength = 4096;
 
-    // Takes received bytes from the front of `bytes` up to and including the first ETX, and
-    // drops them from it; true when it took an ETX, that is when a reply is complete. Byte for
-    // byte the same as taking them one at a time, but runs of plain bytes go in at once.
-    bool Feed(std::string_view& bytes);
+    // Takes received bytes in arrival order, exactly as if one at a time; at each ETX, that is
+    // when a reply is complete, calls onReply(), which may read Text() but must not feed the line.
+    template <class OnReply> void Feed(std::string_view bytes, OnReply&& onReply);
     // Takes one received byte; true when it was an ETX.
     bool Feed(char byte) {
-        std::string_view one(&byte, 1);
-        return Feed(one);
+        bool complete = false;
+        Feed(std::string_view(&byte, 1), [&complete] { complete = true; });
+        return complete;
     }
     // The line as it stands, until the next Feed.
     std::string_view Text() const { return {text_, size_}; }
 
 private:
-    // A fixed buffer, with room past the bound for copying short runs and markers in pieces of
-    // fixed size: the board may send a reply every few bytes, and each must cost only a few copies.
-    static constexpr std::size_t kSlack = 32;
-    char text_[kMaxLength + kSlack];
+    // The board may send a reply every few bytes, and each must cost only a few steps: bytes are
+    // taken a block at a time, the control bytes among them found at once, and runs of plain
+    // bytes and markers copied in pieces of fixed size into the room past the bound.
+    static constexpr std::size_t kBlock = 16;
+    template <class OnReply>
+    void FeedBlock(const char* block, std::size_t count, std::size_t& size, OnReply& onReply);
+    // Appends count <= kBlock plain bytes, as many as the bound leaves room for; `from` can be
+    // read kBlock bytes on.
+    void Append(const char* from, std::size_t count, std::size_t& size) {
+        std::memcpy(text_ + size, from, kBlock);
+        size = std::min(size + count, kMaxLength);
+    }
+    char text_[kMaxLength + kBlock];
     std::size_t size_ = 0;
 };
 
 // The code character of a device-error reply ("error" at positions 6 to 10), if the line is one.
-std::optional<char> DeviceErrorCode(std::string_view line);
+// Both look at every reply, so they are inline.
+inline std::optional<char> DeviceErrorCode(std::string_view line) {
+    if (line.size() < 11 || line.substr(5, 5) != "error") return std::nullopt;
+    return line[10];
+}
 // The frame number of a frame-number reply ("frm" at positions 6 to 8), if positions 9 to 12
 // hold four decimal digits; the digits as they stand in the line.
-std::optional<std::string_view> FrameNumber(std::string_view line);
+inline std::optional<std::string_view> FrameNumber(std::string_view line) {
+    if (line.size() < 12 || line.substr(5, 3) != "frm") return std::nullopt;
+    std::string_view number = line.substr(8, 4);
+    // The four at once: below '0' sets a top bit in the difference, above '9' in the sum. Lanes
+    // below the first such byte are digits and pass no borrow or carry up to it.
+    std::uint32_t digits;
+    std::memcpy(&digits, number.data(), 4);
+    if (((digits - 0x30303030u) | (digits + 0x46464646u)) & 0x80808080u) return std::nullopt;
+    return number;
+}
 
 // The board's error codes, explained to the operator (UTF-8).
 inline constexpr std::string_view kDeviceErrorTitle = "提示";
 std::string_view DeviceErrorMessage(char code);
+
+namespace reply_line_detail {
+
+// Bit i set when byte i of the kBlock bytes at `at` is STX, ETX, ACK or NAK. Every x86-64
+// processor has SSE2, which compares sixteen bytes at once.
+inline unsigned ControlBits(const char* at) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    // STX and ETX differ only in the lowest bit.
+    __m128i stxEtx = _mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(1)), _mm_set1_epi8(kEtx));
+    __m128i ackNak =
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(kAck)), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(kNak)));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(stxEtx, ackNak)));
+}
+
+// What each control byte appends, in eight bytes to copy at once.
+inline constexpr char kMarkers[kNak + 1][8] = {
+    {}, {}, "[STX]", "[ETX]", {}, {}, "[ACK]", {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, "[NAK]",
+};
+
+}  // namespace reply_line_detail
+
+template <class OnReply> inline void ReplyLine::Feed(std::string_view bytes, OnReply&& onReply) {
+    std::size_t size = size_;  // in a local while the copies into the line could alias it
+    // A block's runs are read a block on from where they start, so blocks are taken in place
+    // while another block follows them, and the rest from a copy with room behind it.
+    const char* block = bytes.data();
+    const char* const end = block + bytes.size();
+    for (; end - block >= static_cast<std::ptrdiff_t>(2 * kBlock); block += kBlock)
+        FeedBlock(block, kBlock, size, onReply);
+    if (std::size_t left = end - block) {
+        char rest[3 * kBlock] = {};
+        std::memcpy(rest, block, left);
+        for (std::size_t at = 0; at < left; at += kBlock)
+            FeedBlock(rest + at, std::min(left - at, kBlock), size, onReply);
+    }
+    size_ = size;
+}
+
+template <class OnReply>
+inline void ReplyLine::FeedBlock(const char* block, std::size_t count, std::size_t& size, OnReply& onReply) {
+    std::size_t from = 0;  // where the run of plain bytes starts
+    for (unsigned controls = reply_line_detail::ControlBits(block); controls; controls &= controls - 1) {
+        std::size_t at = std::countr_zero(controls);
+        Append(block + from, at - from, size);
+        // STX starts the line afresh; ETX always ends it with its marker; the others' markers go
+        // in whole or not at all.
+        unsigned char byte = block[at];
+        if (byte == kStx) size = 0;
+        if (byte == kEtx) size = std::min(size, kMaxLength - 5);
+        std::memcpy(text_ + size, reply_line_detail::kMarkers[byte], 8);
+        if (size + 5 <= kMaxLength) size += 5;
+        from = at + 1;
+        if (byte == kEtx) {
+            size_ = size;
+            onReply();
+        }
+    }
+    Append(block + from, count - from, size);
+}
 
 }  // namespace device_link

@@ -59,31 +59,39 @@ TEST(ReplyLine, SplitOverFeedsGivesTheSameLine) {
     EXPECT_EQ(split.Text(), whole.Text());
 }
 
-// Whole blocks are scanned eight bytes at a time and short runs copied in pieces of fixed size: a
-// control byte in any lane, among bytes just below and above the control range, other bytes below
-// it, bytes with the top bit set, in a block longer and shorter than such a piece, and at the
-// bound, gives the lines that byte-by-byte feeding gives.
+// The lines shown at each ETX when `bytes` arrive one at a time or all at once.
+std::vector<std::string> ShownLines(std::string_view bytes, bool oneAtATime) {
+    ReplyLine line;
+    std::vector<std::string> shown;
+    auto show = [&] { shown.emplace_back(line.Text()); };
+    if (oneAtATime)
+        for (char b : bytes) line.Feed(std::string_view(&b, 1), show);
+    else
+        line.Feed(bytes, show);
+    return shown;
+}
+
+// Bytes are taken sixteen at a time and runs copied in pieces of fixed size: a control byte in any
+// lane of a block taken in place or from the copy of the rest, among bytes just below and above
+// the control values, other bytes below 0x20, bytes with the top bit set, and at the bound, gives
+// the lines that byte-by-byte feeding gives.
 TEST(ReplyLine, BlocksGiveTheLinesOfSingleBytes) {
-    const char neighbours[] = {'\x00', '\x01', '\x04', '\x07', '\x12', '\x13', '\x14', '\x16', '\x17',
+    const char neighbours[] = {'\x00', '\x01', '\x04', '\x05', '\x07', '\x12', '\x13', '\x14', '\x16', '\x17',
                                '\x7F', '\x80', '\x82', '\x83', '\x86', '\x95', '\xFF', 'a'};
-    for (char control : {kStx, kEtx, kAck, kNak}) {
-        for (char neighbour : neighbours) {
-            for (std::size_t at = 0; at < 48; ++at) {
-                std::string block(at < 24 ? 24 : 48, neighbour);
-                block[at] = control;
-                block += "\x03";
-                for (std::size_t lead : {std::size_t{0}, ReplyLine::kMaxLength - 12}) {
-                    ReplyLine bytewise, blockwise;
-                    std::string prefix(lead, 'p');
-                    Feed(bytewise, prefix + block);
-                    std::string_view rest = prefix;
-                    EXPECT_FALSE(blockwise.Feed(rest));
-                    std::vector<std::string> lines;
-                    for (rest = block; !rest.empty();)
-                        if (blockwise.Feed(rest)) lines.emplace_back(blockwise.Text());
-                    ASSERT_FALSE(lines.empty());
-                    EXPECT_EQ(lines.back(), bytewise.Text()) << int(control) << " " << int(neighbour) << " " << at;
-                    EXPECT_EQ(lines.size(), control == kEtx ? 2u : 1u);
+    for (std::size_t length : {24, 48, 80}) {
+        for (char control : {kStx, kEtx, kAck, kNak}) {
+            for (char neighbour : neighbours) {
+                for (std::size_t at = 0; at < length; ++at) {
+                    std::string block(length, neighbour);
+                    block[at] = control;
+                    block += "\x03";
+                    for (std::size_t lead : {std::size_t{0}, ReplyLine::kMaxLength - 12}) {
+                        std::string bytes = std::string(lead, 'p') + block;
+                        std::vector<std::string> shown = ShownLines(bytes, false);
+                        EXPECT_EQ(shown, ShownLines(bytes, true))
+                            << length << " " << int(control) << " " << int(neighbour) << " " << at;
+                        EXPECT_EQ(shown.size(), control == kEtx ? 2u : 1u);
+                    }
                 }
             }
         }
@@ -106,6 +114,16 @@ TEST(ReplyLine, FloodWithoutStxStaysBoundedAndAReplyAfterItDecodes) {
 
     EXPECT_EQ(Feed(line, "\x02" "frm0042\x03"), "[STX]frm0042[ETX]");
     EXPECT_EQ(FrameNumber(line.Text()), "0042");
+}
+
+TEST(ReplyLine, AMarkerThatDoesNotFitIsLeftOutWhole) {
+    for (char control : {kAck, kNak}) {
+        ReplyLine line;
+        std::string nearBound = "[STX]" + std::string(ReplyLine::kMaxLength - 8, 'q');
+        Feed(line, "\x02" + nearBound.substr(5));
+        EXPECT_EQ(Feed(line, std::string(1, control)), nearBound);
+        EXPECT_EQ(Feed(line, "\x03"), nearBound.substr(0, ReplyLine::kMaxLength - 5) + "[ETX]");
+    }
 }
 
 TEST(ReplyLine, ALongReplyKeepsItsDecodedStart) {
@@ -137,6 +155,15 @@ TEST(Decoding, FrameNumberNeedsFourDigits) {
     EXPECT_EQ(FrameNumber("[STX]frm[ETX]"), std::nullopt);
     EXPECT_EQ(FrameNumber("[STX]FRM0151[ETX]"), std::nullopt);
     EXPECT_EQ(FrameNumber("[STX]fr"), std::nullopt);
+    // Every byte value in every place of the four, the others digits: the four are tested at once.
+    for (std::size_t place = 0; place < 4; ++place) {
+        for (int value = 0; value < 256; ++value) {
+            std::string line = "[STX]frm0159[ETX]";
+            line[8 + place] = static_cast<char>(value);
+            bool digit = value >= '0' && value <= '9';
+            EXPECT_EQ(FrameNumber(line).has_value(), digit) << place << " " << value;
+        }
+    }
 }
 
 TEST(Decoding, ErrorMessagesForEveryCode) {
