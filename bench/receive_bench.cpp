@@ -147,16 +147,21 @@ public:
     }
 };
 
-void Summary(const char* measurement, const std::string& figure, double ratio, const char* goal, bool pass) {
-    std::printf("SUMMARY|%s|%s|%.3g|%s|%s\n", measurement, figure.c_str(), ratio, goal, pass ? "pass" : "FAIL");
+void Summary(const char* measurement, const std::string& figure, double ratio, const char* goal, const char* result) {
+    std::printf("SUMMARY|%s|%s|%.3g|%s|%s\n", measurement, figure.c_str(), ratio, goal, result);
 }
+const char* Result(bool pass) { return pass ? "pass" : "FAIL"; }
 
-void Throughput(const Collector& results, const std::string& name, const char* measurement) {
+// The goal is the decoder's; the handler's figure adds the calls into the window and is reported.
+void Throughput(const Collector& results, const std::string& name, const char* measurement, bool goal) {
     double rate = results.bytesPerSecond.at(name);
     double ratio = rate / kLineRate;
     char figure[64];
     std::snprintf(figure, sizeof figure, "%.3f GB/s", rate / 1e9);
-    Summary(measurement, figure, ratio, "x line rate >= 10000", ratio >= kThroughputGoal);
+    if (goal)
+        Summary(measurement, figure, ratio, "x line rate >= 10000", Result(ratio >= kThroughputGoal));
+    else
+        Summary(measurement, figure, ratio, "x line rate, reported", "-");
 }
 
 // Per-byte time of the longest case against the shortest.
@@ -166,7 +171,7 @@ void Flatness(const Collector& results, const std::vector<std::string>& names, c
     double ratio = longest / shortest;
     char figure[64];
     std::snprintf(figure, sizeof figure, "%.3f -> %.3f ns/B", shortest, longest);
-    Summary(measurement, figure, ratio, "longest/shortest <= 1.5", ratio <= kFlatnessGoal);
+    Summary(measurement, figure, ratio, "longest/shortest <= 1.5", Result(ratio <= kFlatnessGoal));
 }
 
 }  // namespace
@@ -203,10 +208,10 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&results);
     benchmark::Shutdown();
 
-    Throughput(results, "reply_line/mixed", "1 decoder, mixed stream");
-    Throughput(results, "reply_line/flood", "1 decoder, flood without STX");
-    Throughput(results, "handler/mixed", "1 receive handler, mixed stream");
-    Throughput(results, "handler/flood", "1 receive handler, flood without STX");
+    Throughput(results, "reply_line/mixed", "1 decoder, mixed stream", true);
+    Throughput(results, "reply_line/flood", "1 decoder, flood without STX", true);
+    Throughput(results, "handler/mixed", "1 receive handler, mixed stream", false);
+    Throughput(results, "handler/flood", "1 receive handler, flood without STX", false);
     Flatness(results, byLength, "1 flatness over reply length 8..65536");
     Flatness(results, byCount, "1 flatness over frames 16..116508");
     Flatness(results, byFlood, "1 flatness over flood 4 KiB..1 MiB");
