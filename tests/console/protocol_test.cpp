@@ -59,6 +59,8 @@ TEST(ReplyLine, SplitOverFeedsGivesTheSameLine) {
     EXPECT_EQ(split.Text(), whole.Text());
 }
 
+namespace {
+
 // The lines shown at each ETX when `bytes` arrive one at a time or all at once.
 std::vector<std::string> ShownLines(std::string_view bytes, bool oneAtATime) {
     ReplyLine line;
@@ -70,6 +72,8 @@ std::vector<std::string> ShownLines(std::string_view bytes, bool oneAtATime) {
         line.Feed(bytes, show);
     return shown;
 }
+
+}  // namespace
 
 // Bytes are taken sixteen at a time and runs copied in pieces of fixed size: a control byte in any
 // lane of a block taken in place or from the copy of the rest, among bytes just below and above
