@@ -60,8 +60,9 @@ private:
     std::size_t size_ = 0;
 };
 
+// The two tests of a finished line, inline because every reply goes through them.
+
 // The code character of a device-error reply ("error" at positions 6 to 10), if the line is one.
-// Both look at every reply, so they are inline.
 inline std::optional<char> DeviceErrorCode(std::string_view line) {
     if (line.size() < 11 || line.substr(5, 5) != "error") return std::nullopt;
     return line[10];
