@@ -32,7 +32,39 @@ void RemoveTree(const std::wstring& path) {
     RemoveDirectoryW(Extended(path).c_str());
 }
 
+bool Writable(const std::wstring& path) {
+    HANDLE file = CreateFileW(Extended(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+// Sets or clears the Unix immutable flag of a file on drive Z:, which binds root as well.
+// Returns whether writing to it is refused (on) or allowed (off) afterwards.
+bool SetImmutable(const std::wstring& path, bool on) {
+    std::wstring unixPath = path.substr(2);
+    for (wchar_t& c : unixPath)
+        if (c == L'\\') c = L'/';
+    drive::StartUnixProgram(std::wstring(L"/usr/bin/chattr ") + (on ? L"+i " : L"-i ") + unixPath);
+    return drive::WaitFor([&] { return Writable(path) != on; }, drive::Duration(5000));
+}
+
 }  // namespace
+
+ReadOnlyFile::ReadOnlyFile(std::wstring path) : path_(std::move(path)) {
+    SetFileAttributesW(Extended(path_).c_str(), FILE_ATTRIBUTE_READONLY);
+    // Only a file of drive Z: has a Unix name to give, and Wine splits the command at blanks.
+    if (Refused() || !path_.starts_with(L"Z:\\") || path_.find(L' ') != std::wstring::npos) return;
+    immutable_ = true;  // undone when this goes, even if the flag came too late to be seen
+    SetImmutable(path_, true);
+}
+
+ReadOnlyFile::~ReadOnlyFile() {
+    if (immutable_) SetImmutable(path_, false);
+    SetFileAttributesW(Extended(path_).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+bool ReadOnlyFile::Refused() const { return !Writable(path_); }
 
 std::wstring TestDirectory() {
     static const testing::TestInfo* emptied = nullptr;
