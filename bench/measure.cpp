@@ -357,6 +357,10 @@ int Startup(int runs) {
                 return 1;
             }
             if (run > 0) subject.times.push_back(Microseconds(Now() - start) / 1000);
+            // Ended, and its windows gone from the desktop and the X server, before the next
+            // starts: a teardown would otherwise run alongside the next program's start-up.
+            program.End();
+            Sleep(300);
         }
     }
     double median[3];
