@@ -53,7 +53,7 @@ void ConsoleWindow::OnCreated() {
     HWND combo = Item(kCombo1);
     for (int port = 1; port <= 16; ++port)
         SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>((L"Com" + std::to_wstring(port)).c_str()));
-    SetWindowTextW(combo, L"Port Select");
+    // Its text, "Port Select", comes with Form_Load, which selects no port.
     SetWindowSubclass(Item(kText2), FrameBoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
     form_.Form_Load();
 }

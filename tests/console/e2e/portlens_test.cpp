@@ -110,6 +110,7 @@ TEST_F(PortlensTest, StartsIdleWithTheSettingsInTheCaption) {
         EXPECT_EQ(std::wstring(entry), L"Com" + std::to_wstring(i + 1));
     }
     EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+    EXPECT_EQ(Text(combo), L"Port Select");
     EXPECT_EQ(FrameBox(), L"0150");
     EXPECT_TRUE(CommandsEnabled(false));
     EXPECT_TRUE(Enabled(Item(kOpenPort)));
