@@ -46,14 +46,19 @@ public:
 private:
     // The board may send a reply every few bytes, and each must cost only a few steps: bytes are
     // taken a block at a time, the control bytes among them found at once, and runs of plain
-    // bytes and markers copied in pieces of fixed size into the room past the bound.
-    static constexpr std::size_t kBlock = 16;
+    // bytes and markers copied in pieces of fixed size into the room past the bound. A block
+    // holds several replies, so the loop over its control bytes ends, and mispredicts its end,
+    // once for all of them.
+    static constexpr std::size_t kBlock = 64;
+    static constexpr std::size_t kPiece = 16;
     template <class OnReply>
     void FeedBlock(const char* block, std::size_t count, std::size_t& size, OnReply& onReply);
-    // Appends count <= kBlock plain bytes, as many as the bound leaves room for; `from` can be
-    // read kBlock bytes on.
+    // Appends count <= kBlock plain bytes, as many as the bound leaves room for, in whole pieces
+    // read from `from` on. Most runs fit the first piece.
     void Append(const char* from, std::size_t count, std::size_t& size) {
-        std::memcpy(text_ + size, from, kBlock);
+        std::memcpy(text_ + size, from, kPiece);
+        for (std::size_t done = kPiece; done < count; done += kPiece)
+            std::memcpy(text_ + size + done, from + done, kPiece);
         size = std::min(size + count, kMaxLength);
     }
     char text_[kMaxLength + kBlock];
@@ -86,15 +91,21 @@ std::string_view DeviceErrorMessage(char code);
 
 namespace reply_line_detail {
 
-// Bit i set when byte i of the kBlock bytes at `at` is STX, ETX, ACK or NAK. Every x86-64
+// Bit i set when byte i of the sixteen bytes at `at` is STX, ETX, ACK or NAK. Every x86-64
 // processor has SSE2, which compares sixteen bytes at once.
-inline unsigned ControlBits(const char* at) {
+inline std::uint64_t ControlBits16(const char* at) {
     __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     // STX and ETX differ only in the lowest bit.
     __m128i stxEtx = _mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(1)), _mm_set1_epi8(kEtx));
     __m128i ackNak =
         _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(kAck)), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(kNak)));
     return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(stxEtx, ackNak)));
+}
+
+// The same for the sixty-four bytes of a block.
+inline std::uint64_t ControlBits(const char* at) {
+    return ControlBits16(at) | ControlBits16(at + 16) << 16 | ControlBits16(at + 32) << 32 |
+           ControlBits16(at + 48) << 48;
 }
 
 // What each control byte appends, in eight bytes to copy at once.
@@ -106,8 +117,9 @@ inline constexpr char kMarkers[kNak + 1][8] = {
 
 template <class OnReply> inline void ReplyLine::Feed(std::string_view bytes, OnReply&& onReply) {
     std::size_t size = size_;  // in a local while the copies into the line could alias it
-    // A block's runs are read a block on from where they start, so blocks are taken in place
-    // while another block follows them, and the rest from a copy with room behind it.
+    // A block's last run is read in whole pieces, up to a piece past the block's end, so blocks
+    // are taken in place while another block follows them, and the rest from a copy with room
+    // behind it.
     const char* block = bytes.data();
     const char* const end = block + bytes.size();
     for (; end - block >= static_cast<std::ptrdiff_t>(2 * kBlock); block += kBlock)
@@ -124,7 +136,7 @@ template <class OnReply> inline void ReplyLine::Feed(std::string_view bytes, OnR
 template <class OnReply>
 inline void ReplyLine::FeedBlock(const char* block, std::size_t count, std::size_t& size, OnReply& onReply) {
     std::size_t from = 0;  // where the run of plain bytes starts
-    for (unsigned controls = reply_line_detail::ControlBits(block); controls; controls &= controls - 1) {
+    for (std::uint64_t controls = reply_line_detail::ControlBits(block); controls; controls &= controls - 1) {
         std::size_t at = std::countr_zero(controls);
         Append(block + from, at - from, size);
         // STX starts the line afresh; ETX always ends it with its marker; the others' markers go
