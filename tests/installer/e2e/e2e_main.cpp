@@ -39,14 +39,14 @@ bool Writable(const std::wstring& path) {
     return true;
 }
 
-// Sets or clears the Unix immutable flag of a file on drive Z:, which binds root as well.
-// Returns whether writing to it is refused (on) or allowed (off) afterwards.
-bool SetImmutable(const std::wstring& path, bool on) {
+// Sets or clears the Unix immutable flag of a file on drive Z:, which binds root as well, and
+// waits until writing to it is refused (on) or allowed (off).
+void SetImmutable(const std::wstring& path, bool on) {
     std::wstring unixPath = path.substr(2);
     for (wchar_t& c : unixPath)
         if (c == L'\\') c = L'/';
     drive::StartUnixProgram(std::wstring(L"/usr/bin/chattr ") + (on ? L"+i " : L"-i ") + unixPath);
-    return drive::WaitFor([&] { return Writable(path) != on; }, drive::Duration(5000));
+    drive::WaitFor([&] { return Writable(path) != on; }, drive::Duration(5000));
 }
 
 }  // namespace
