@@ -124,6 +124,14 @@ std::wstring FromUnixPath(const std::string& path) {
     return windows;
 }
 
+std::wstring ToUnixPath(const std::wstring& path) {
+    if (!path.starts_with(L"Z:\\")) return {};
+    std::wstring unixPath = path.substr(2);
+    for (wchar_t& c : unixPath)
+        if (c == L'\\') c = L'/';
+    return unixPath;
+}
+
 void SetSystemDpi(DWORD dpi) {
     RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
 }

@@ -50,6 +50,8 @@ std::wstring OwnDirectory();
 bool StartUnixProgram(std::wstring commandLine);
 // A path of the Unix file system as Wine's drive Z: names it.
 std::wstring FromUnixPath(const std::string& path);
+// The other way: a path of drive Z: as the Unix file system names it; empty for any other path.
+std::wstring ToUnixPath(const std::wstring& path);
 
 // The system DPI for programs started from now on (Wine reads it at a program's start).
 void SetSystemDpi(DWORD dpi);

@@ -42,10 +42,7 @@ bool Writable(const std::wstring& path) {
 // Sets or clears the Unix immutable flag of a file on drive Z:, which binds root as well, and
 // waits until writing to it is refused (on) or allowed (off).
 void SetImmutable(const std::wstring& path, bool on) {
-    std::wstring unixPath = path.substr(2);
-    for (wchar_t& c : unixPath)
-        if (c == L'\\') c = L'/';
-    drive::StartUnixProgram(std::wstring(L"/usr/bin/chattr ") + (on ? L"+i " : L"-i ") + unixPath);
+    drive::StartUnixProgram(std::wstring(L"/usr/bin/chattr ") + (on ? L"+i " : L"-i ") + drive::ToUnixPath(path));
     drive::WaitFor([&] { return Writable(path) != on; }, drive::Duration(5000));
 }
 
@@ -54,7 +51,7 @@ void SetImmutable(const std::wstring& path, bool on) {
 ReadOnlyFile::ReadOnlyFile(std::wstring path) : path_(std::move(path)) {
     SetFileAttributesW(Extended(path_).c_str(), FILE_ATTRIBUTE_READONLY);
     // Only a file of drive Z: has a Unix name to give, and Wine splits the command at blanks.
-    if (Refused() || !path_.starts_with(L"Z:\\") || path_.find(L' ') != std::wstring::npos) return;
+    if (Refused() || drive::ToUnixPath(path_).empty() || path_.find(L' ') != std::wstring::npos) return;
     immutable_ = true;  // undone when this goes, even if the flag came too late to be seen
     SetImmutable(path_, true);
 }
