@@ -2,6 +2,7 @@
 
 #include "win32/text.h"
 
+#include <cstdio>
 #include <thread>
 
 namespace drive {
@@ -97,6 +98,15 @@ HWND Program::WaitForWindow(const std::wstring& captionPrefix, Duration timeout)
         },
         timeout);
     return window;
+}
+
+std::string Program::State() const {
+    if (!process_) return "not started";
+    DWORD code = 0;
+    if (Running() || !GetExitCodeProcess(process_, &code)) return "running";
+    char state[40];
+    std::snprintf(state, sizeof state, "ended with exit code 0x%08lX", static_cast<unsigned long>(code));
+    return state;
 }
 
 std::wstring OwnDirectory() {

@@ -36,6 +36,8 @@ public:
     void End();
     // The program's visible top-level window whose caption begins with the prefix.
     HWND WaitForWindow(const std::wstring& captionPrefix, Duration timeout = 10000ms) const;
+    // Whether it started, runs or ended, and how: for the message of a check that found no window.
+    std::string State() const;
 
 private:
     HANDLE process_ = nullptr;

@@ -42,7 +42,7 @@ protected:
         ASSERT_TRUE(board_->Ready());
         program_ = Program(L"\"" + OwnDirectory() + L"Portlens.exe\"");
         window_ = program_.WaitForWindow(kCaptionPrefix);
-        ASSERT_NE(window_, nullptr);
+        ASSERT_NE(window_, nullptr) << "no window; Portlens " << program_.State();
     }
 
     void TearDown() override {

@@ -31,7 +31,7 @@ protected:
         installer_ = installer;
         program_ = drive::Program(L"\"" + installer + L"\\Loadkit.exe\"", TestDirectory());
         window_ = program_.WaitForWindow(kCaption);
-        ASSERT_NE(window_, nullptr);
+        ASSERT_NE(window_, nullptr) << "no window; Loadkit " << program_.State();
     }
 
     HWND Item(int id) const { return GetDlgItem(window_, id); }

@@ -23,7 +23,7 @@ Outcome RunTool(const std::wstring& arguments) {
     std::wstring tool = medium + L"\\Driver\\wdreg_gui.exe";
     drive::Program program(L"\"" + tool + L"\" " + arguments);
     HWND window = program.WaitForWindow(kCaption);
-    EXPECT_NE(window, nullptr) << win32::Narrow(arguments);
+    EXPECT_NE(window, nullptr) << win32::Narrow(arguments) << ": no window; the tool " << program.State();
     if (!window) return {};
     Outcome outcome;
     drive::WaitFor([&] {
