@@ -102,8 +102,9 @@ HWND Program::WaitForWindow(const std::wstring& captionPrefix, Duration timeout)
 
 std::string Program::State() const {
     if (!process_) return "not started";
+    if (Running()) return "running";
     DWORD code = 0;
-    if (Running() || !GetExitCodeProcess(process_, &code)) return "running";
+    if (!GetExitCodeProcess(process_, &code)) return "ended, exit code unknown";
     char state[40];
     std::snprintf(state, sizeof state, "ended with exit code 0x%08lX", static_cast<unsigned long>(code));
     return state;
