@@ -4,17 +4,18 @@
 
 namespace win32 {
 
-SerialPort::SerialPort(std::function<void()> onReceive)
+SerialPort::SerialPort(std::function<void()> onReceive, std::function<void()> onUntaken)
     : onReceive_(std::move(onReceive)),
-      stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      onUntaken_(std::move(onUntaken)),
       readDone_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      writeDone_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+      ioDone_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 SerialPort::~SerialPort() {
     Close();
-    CloseHandle(stop_);
     CloseHandle(readDone_);
-    CloseHandle(writeDone_);
+    CloseHandle(ioDone_);
+    CloseHandle(stop_);
 }
 
 bool SerialPort::SetCommPort(int number) {
@@ -71,35 +72,39 @@ bool SerialPort::Open() {
     }
 
     handle_ = handle;
-    queued_.clear();
-    notified_ = false;
     failed_ = false;
-    stopping_ = false;
+    if (!StartRead()) {
+        Close();
+        return false;
+    }
     ResetEvent(stop_);
-    reader_ = std::thread(&SerialPort::ReadLoop, this);
+    if (onUntaken_) watcher_ = std::thread(&SerialPort::Watch, this);
     return true;
 }
 
 void SerialPort::Close() {
     if (!PortOpen()) return;
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
+    if (watcher_.joinable()) {
+        SetEvent(stop_);
+        watcher_.join();
     }
-    room_.notify_all();
-    // The reader cancels its own pending read before we close the handle under it.
-    SetEvent(stop_);
-    reader_.join();
+    // The pending read is cancelled by the thread that started it, before the handle goes.
+    if (reading_) {
+        DWORD got = 0;
+        CancelIoEx(handle_, &read_);
+        GetOverlappedResult(handle_, &read_, &got, TRUE);
+        reading_ = false;
+    }
+    ResetEvent(readDone_);
     CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
-    std::lock_guard lock(mutex_);
     queued_.clear();
 }
 
 bool SerialPort::Output(std::string_view bytes) {
     if (!PortOpen()) return false;
     OVERLAPPED overlapped{};
-    overlapped.hEvent = writeDone_;
+    overlapped.hEvent = ioDone_;
     DWORD sent = 0;
     if (!WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &sent, &overlapped)) {
         if (GetLastError() != ERROR_IO_PENDING || !GetOverlappedResult(handle_, &overlapped, &sent, TRUE))
@@ -110,68 +115,65 @@ bool SerialPort::Output(std::string_view bytes) {
 
 std::string SerialPort::Input() {
     std::string bytes;
-    {
-        std::lock_guard lock(mutex_);
-        bytes.swap(queued_);
-        notified_ = false;
-    }
-    room_.notify_all();
+    bytes.swap(queued_);
+    // Reading stopped at the bound goes on now that there is room.
+    if (PortOpen() && !reading_ && !failed_) failed_ = !StartRead();
     return bytes;
 }
 
-bool SerialPort::LineFailed() const {
-    std::lock_guard lock(mutex_);
-    return failed_;
+// One pending read of one byte: it waits without timeouts and sets readDone_ when its byte is in.
+bool SerialPort::StartRead() {
+    read_ = OVERLAPPED{};
+    read_.hEvent = readDone_;
+    reading_ = ReadFile(handle_, &first_, 1, nullptr, &read_) || GetLastError() == ERROR_IO_PENDING;
+    if (!reading_) ResetEvent(readDone_);
+    return reading_;
 }
 
-// One overlapped read; false when told to stop or when the line failed.
-bool SerialPort::ReadSome(char* buffer, DWORD size, DWORD& got) {
+// Bytes the driver has already queued: the read ends as soon as it is started.
+bool SerialPort::ReadQueued(char* buffer, DWORD size, DWORD& got) {
     OVERLAPPED overlapped{};
-    overlapped.hEvent = readDone_;
+    overlapped.hEvent = ioDone_;
     got = 0;
-    if (ReadFile(handle_, buffer, size, &got, &overlapped)) return got > 0;
-    if (GetLastError() != ERROR_IO_PENDING) return false;
-    HANDLE waits[] = {readDone_, stop_};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
-        CancelIoEx(handle_, &overlapped);
-        GetOverlappedResult(handle_, &overlapped, &got, TRUE);
-        return false;
-    }
-    // With no read timeouts a read ends only with its bytes; an empty one means the line is gone.
-    return GetOverlappedResult(handle_, &overlapped, &got, FALSE) && got > 0;
+    if (!ReadFile(handle_, buffer, size, nullptr, &overlapped) && GetLastError() != ERROR_IO_PENDING) return false;
+    return GetOverlappedResult(handle_, &overlapped, &got, TRUE);
 }
 
-void SerialPort::ReadLoop() {
-    // Wait for one byte, then take at once everything the driver holds: this neither polls nor
-    // leaves bytes waiting for a later read.
-    for (;;) {
-        std::string chunk;
-        char first = 0;
-        DWORD got = 0;
-        bool ok = ReadSome(&first, 1, got);
-        if (ok) {
-            chunk.assign(1, first);
-            DWORD errors = 0;
-            COMSTAT status{};
-            if (ClearCommError(handle_, &errors, &status) && status.cbInQue > 0) {
-                std::string rest(status.cbInQue, '\0');
-                ok = ReadSome(rest.data(), status.cbInQue, got);
-                if (ok) chunk.append(rest, 0, got);
-            }
+void SerialPort::TakeRead() {
+    if (!reading_ || !HasOverlappedIoCompleted(&read_)) return;
+    reading_ = false;
+    ++taken_;
+    // With no read timeouts a read ends only with its byte; an empty one means the line is gone.
+    DWORD got = 0;
+    bool ok = GetOverlappedResult(handle_, &read_, &got, FALSE) && got == 1;
+    if (ok) {
+        queued_ += first_;
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (ClearCommError(handle_, &errors, &status) && status.cbInQue > 0) {
+            size_t had = queued_.size();
+            queued_.resize(had + status.cbInQue);
+            ok = ReadQueued(&queued_[had], status.cbInQue, got);
+            queued_.resize(had + (ok ? got : 0));
         }
-        bool tell = false;
-        {
-            std::unique_lock lock(mutex_);
-            if (stopping_) return;
-            room_.wait(lock, [this] { return stopping_ || queued_.size() < kMaxQueued; });
-            if (stopping_) return;
-            if (!ok) failed_ = true;
-            queued_ += chunk;
-            tell = !notified_;
-            notified_ = true;
+    }
+    if (ok && queued_.size() < kMaxQueued) ok = StartRead();
+    else ResetEvent(readDone_);
+    failed_ = !ok;
+    onReceive_();
+}
+
+void SerialPort::Watch() {
+    HANDLE stopOrDone[] = {stop_, readDone_};
+    unsigned asked = ~0u;
+    while (WaitForMultipleObjects(2, stopOrDone, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+        unsigned seen = taken_;
+        if (WaitForSingleObject(stop_, kUntakenMs) != WAIT_TIMEOUT) return;
+        // Asked once for each read: a second message would not reach a thread the first did not.
+        if (taken_ == seen && seen != asked && WaitForSingleObject(readDone_, 0) == WAIT_OBJECT_0) {
+            asked = seen;
+            onUntaken_();
         }
-        if (tell) onReceive_();
-        if (!ok) return;
     }
 }
 

@@ -1,15 +1,19 @@
-// A COM port as the serial control: 9600,n,8,1, binary, 1024/512-byte driver buffers. One reader
-// thread keeps one overlapped read pending and queues what arrives; the owner is told through
-// onReceive (called on the reader thread, once until the next Input) and fetches on its own thread.
+// A COM port as the serial control: 9600,n,8,1, binary, 1024/512-byte driver buffers.
+// The owner's thread reads, since a reply is shown soonest where it is read: the owner waits for
+// ReadEvent() together with its other work and then calls TakeRead, which takes at once all the
+// driver holds, keeps the next read pending and tells the owner through onReceive.
+// A modal loop that takes only some messages (a held title-bar button) keeps a window's thread
+// from the event. Given onUntaken, a watcher thread calls it when a completed read stays untaken
+// for a moment; a window sends itself a message there, which every message loop delivers, and
+// calls TakeRead on it.
 #pragma once
 
 #include "common/serial_control.h"
 
 #include <windows.h>
 
-#include <condition_variable>
+#include <atomic>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -17,7 +21,7 @@ namespace win32 {
 
 class SerialPort final : public SerialControl {
 public:
-    explicit SerialPort(std::function<void()> onReceive);
+    explicit SerialPort(std::function<void()> onReceive, std::function<void()> onUntaken = {});
     ~SerialPort() override;
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
@@ -28,32 +32,41 @@ public:
     bool SetCommPort(int number) override;
     bool Output(std::string_view bytes) override;
     std::string Input() override;
-    bool LineFailed() const override;
+    bool LineFailed() const override { return failed_; }
 
-    // Received bytes kept for the owner beyond the driver's buffer; past this the reader waits
-    // for the owner to fetch, so the driver and the line hold the rest instead of losing it.
+    // Set while a completed read waits for TakeRead.
+    HANDLE ReadEvent() const { return readDone_; }
+    // Takes the completed read, if there is one. Like every call here, on the owner's thread.
+    void TakeRead();
+
+    // Received bytes kept for the owner; past this the port stops reading until the owner
+    // fetches, so that the driver and the line hold the rest instead of losing it.
     static constexpr size_t kMaxQueued = 1 << 20;
+    // How long a completed read waits for the owner's own loop before the watcher calls
+    // onUntaken: far less than the driver's buffer lasts at the line's rate (about a second).
+    static constexpr DWORD kUntakenMs = 50;
 
 private:
     bool Open();
     void Close();
-    void ReadLoop();
-    bool ReadSome(char* buffer, DWORD size, DWORD& got);
+    bool StartRead();
+    bool ReadQueued(char* buffer, DWORD size, DWORD& got);
+    void Watch();
 
     std::function<void()> onReceive_;
+    std::function<void()> onUntaken_;
     int commPort_ = 1;
     HANDLE handle_ = INVALID_HANDLE_VALUE;
-    HANDLE stop_ = nullptr;
     HANDLE readDone_ = nullptr;
-    HANDLE writeDone_ = nullptr;
-    std::thread reader_;
-
-    mutable std::mutex mutex_;
-    std::condition_variable room_;
-    std::string queued_;
-    bool notified_ = false;
+    HANDLE ioDone_ = nullptr;  // the owner's own waits: writes and the rest of a read
+    HANDLE stop_ = nullptr;
+    OVERLAPPED read_{};
+    char first_ = 0;
+    bool reading_ = false;
     bool failed_ = false;
-    bool stopping_ = false;
+    std::string queued_;
+    std::atomic<unsigned> taken_{0};  // reads taken so far, for the watcher
+    std::thread watcher_;
 };
 
 }  // namespace win32

@@ -10,8 +10,8 @@ using namespace console_ids;
 
 namespace {
 
-// Posted by the port's reader thread when bytes have arrived or the line failed.
-const UINT kCommEvent = WM_APP + 1;
+// Sent by the port's watcher when a read waits for a message loop other than the window's own.
+const UINT kReadWaiting = WM_APP + 1;
 
 const DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
 // The commands and the frame box are made disabled, as Form_Load leaves them until a port is
@@ -46,7 +46,7 @@ const int kCommandControls[] = {kCommand1, kCommand2, kCommand3,  kCommand4,  kC
 
 ConsoleWindow::ConsoleWindow()
     : Form(kCaptionPrefix, 5400, 2580, kIcon, kControls),
-      port_([this] { PostMessageW(Handle(), kCommEvent, 0, 0); }),
+      port_([this] { form_.MSComm1_OnComm(); }, [this] { SendNotifyMessageW(Handle(), kReadWaiting, 0, 0); }),
       form_(*this, port_) {}
 
 void ConsoleWindow::OnCreated() {
@@ -75,8 +75,8 @@ void ConsoleWindow::OnCommand(int id, int notification) {
 }
 
 bool ConsoleWindow::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
-    if (message != kCommEvent) return false;
-    form_.MSComm1_OnComm();
+    if (message != kReadWaiting) return false;
+    port_.TakeRead();
     result = 0;
     return true;
 }

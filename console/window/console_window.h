@@ -13,6 +13,8 @@ private:
     void OnCreated() override;
     void OnCommand(int id, int notification) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    HANDLE LoopEvent() const override { return port_.ReadEvent(); }
+    void OnLoopEvent() override { port_.TakeRead(); }
     static LRESULT CALLBACK FrameBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                          DWORD_PTR self);
 

@@ -307,6 +307,32 @@ TEST_F(PortlensTest, BytesArrivingUnderAnErrorBoxAreKeptInOrder) {
     EXPECT_TRUE(WaitNoMessageBox(program_.Id()));
 }
 
+// A title-bar button held down runs a loop of the system's that takes mouse messages only,
+// and none of the window's own: the replies go on showing all the same.
+TEST_F(PortlensTest, RepliesShowWhileATitleBarButtonIsHeld) {
+    Connect();
+    auto captured = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info) && info.hwndCapture == window_;
+    };
+    // The pointer lies off the button, so that letting go of it does not close the window.
+    SetCursorPos(0, 0);
+    PostMessageW(window_, WM_NCLBUTTONDOWN, HTCLOSE, 0);
+    ASSERT_TRUE(WaitFor(captured)) << "the close button is not held";
+    BoardSends("reply frm0123");
+    EXPECT_TRUE(ReplyIs(L"[STX]frm0123[ETX]"));
+    EXPECT_TRUE(WaitFor([&] { return FrameBox() == L"0123"; }));
+    EXPECT_TRUE(captured()) << "the button was let go before the reply showed";
+
+    PostMessageW(window_, WM_MOUSEMOVE, 0, 0);
+    PostMessageW(window_, WM_LBUTTONUP, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !captured(); }));
+    BoardSends("reply frm0124");
+    EXPECT_TRUE(ReplyIs(L"[STX]frm0124[ETX]"));
+    EXPECT_TRUE(program_.Running());
+}
+
 TEST_F(PortlensTest, AFloodWithoutStxStaysSmallAndTheNextReplyDecodes) {
     Connect();
     BoardSends("send 06");
