@@ -108,7 +108,8 @@ int Form::Run() {
     HANDLE event = LoopEvent();
     DWORD events = event ? 1 : 0;
     // One message for each wait: a PeekMessage that finds no message gives the processor away
-    // under Wine, which slowed the replies down by half or more in some runs.
+    // under Wine, and a loop that did so after every reply made some whole runs of replies two
+    // to three times as slow.
     for (;;) {
         DWORD woken = MsgWaitForMultipleObjectsEx(events, &event, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (events && woken == WAIT_OBJECT_0) {
