@@ -117,8 +117,15 @@ std::string SerialPort::Input() {
     std::string bytes;
     bytes.swap(queued_);
     // Reading stopped at the bound goes on now that there is room.
-    if (PortOpen() && !reading_ && !failed_) failed_ = !StartRead();
+    if (PortOpen() && !reading_) ReadOn();
     return bytes;
+}
+
+// The next read, unless the line is gone or the queue is full; then no read is pending and the
+// event must not stay set.
+void SerialPort::ReadOn() {
+    if (!failed_ && queued_.size() < kMaxQueued) failed_ = !StartRead();
+    else ResetEvent(readDone_);
 }
 
 // One pending read of one byte: it waits without timeouts and sets readDone_ when its byte is in.
@@ -157,9 +164,8 @@ void SerialPort::TakeRead() {
             queued_.resize(had + (ok ? got : 0));
         }
     }
-    if (ok && queued_.size() < kMaxQueued) ok = StartRead();
-    else ResetEvent(readDone_);
     failed_ = !ok;
+    ReadOn();
     onReceive_();
 }
 

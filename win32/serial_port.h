@@ -50,6 +50,7 @@ private:
     bool Open();
     void Close();
     bool StartRead();
+    void ReadOn();
     bool ReadQueued(char* buffer, DWORD size, DWORD& got);
     void Watch();
 
