@@ -179,6 +179,28 @@ RECT ClientRectIn(HWND control, HWND parent) {
     return rect;
 }
 
+std::string LayoutDifferences(HWND window, SIZE clientTwips, std::span<const TwipsPlace> controls, unsigned dpi) {
+    auto pixels = [dpi](int twips) { return MulDiv(twips, static_cast<int>(dpi), 1440); };
+    std::string differences;
+    auto compare = [&](const char* what, int id, const RECT& is, RECT should) {
+        if (EqualRect(&is, &should)) return;
+        char line[160];
+        std::snprintf(line, sizeof line, "%s %d: %ld,%ld %ldx%ld instead of %ld,%ld %ldx%ld\n", what, id, is.left,
+                      is.top, is.right - is.left, is.bottom - is.top, should.left, should.top,
+                      should.right - should.left, should.bottom - should.top);
+        differences += line;
+    };
+    RECT client;
+    GetClientRect(window, &client);
+    compare("client area", 0, client, {0, 0, pixels(clientTwips.cx), pixels(clientTwips.cy)});
+    for (const TwipsPlace& place : controls) {
+        int left = pixels(place.left), top = pixels(place.top);
+        compare("control", place.id, ClientRectIn(GetDlgItem(window, place.id), window),
+                {left, top, left + pixels(place.width), top + pixels(place.height)});
+    }
+    return differences;
+}
+
 void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
 void PressEnter(HWND control) {

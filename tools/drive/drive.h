@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,14 @@ std::wstring ClassName(HWND window);
 bool Enabled(HWND window);
 // The rectangle of a control in its parent's client coordinates.
 RECT ClientRectIn(HWND control, HWND parent);
+
+// A control's place in a form's twips table.
+struct TwipsPlace {
+    int id, left, top, width, height;
+};
+// Where a form's window, made at the DPI, does not lie as its twips tables say: its client area
+// and each control, one line for each difference; empty when all lie where they should.
+std::string LayoutDifferences(HWND window, SIZE clientTwips, std::span<const TwipsPlace> controls, unsigned dpi);
 
 // Posted, so that a handler that opens a modal box does not block us.
 void Click(HWND button);

@@ -124,33 +124,23 @@ TEST_F(PortlensTest, StartsIdleWithTheSettingsInTheCaption) {
     EXPECT_TRUE(gui.hwndFocus == combo || GetParent(gui.hwndFocus) == combo);
 }
 
+// The console's controls in twips, but for the port list, whose closed height its font sets.
+const drive::TwipsPlace kLayout[] = {
+    {kOpenPort, 3000, 240, 1815, 375},  {kCommand5, 600, 1320, 855, 375},  {kCommand8, 1560, 1320, 735, 375},
+    {kCommand9, 2400, 1320, 735, 375},  {kCommand10, 3240, 1320, 735, 375}, {kCommand11, 4080, 1320, 735, 375},
+    {kCommand1, 2160, 840, 495, 375},   {kCommand2, 2880, 840, 495, 375},   {kCommand3, 3600, 840, 495, 375},
+    {kCommand4, 4320, 840, 495, 375},   {kText2, 600, 840, 1335, 375},      {kLabel1, 600, 1920, 4215, 375},
+};
+const SIZE kClientTwips{5400, 2580};
+
 TEST_F(PortlensTest, ControlsLieAtTheirTwipsAt96Dpi) {
-    struct Expected {
-        int id, left, top, width, height;  // twips
-    };
-    const Expected table[] = {
-        {kOpenPort, 3000, 240, 1815, 375},  {kCombo1, 600, 240, 1575, 300},    {kCommand5, 600, 1320, 855, 375},
-        {kCommand8, 1560, 1320, 735, 375},  {kCommand9, 2400, 1320, 735, 375}, {kCommand10, 3240, 1320, 735, 375},
-        {kCommand11, 4080, 1320, 735, 375}, {kCommand1, 2160, 840, 495, 375},  {kCommand2, 2880, 840, 495, 375},
-        {kCommand3, 3600, 840, 495, 375},   {kCommand4, 4320, 840, 495, 375},  {kText2, 600, 840, 1335, 375},
-        {kLabel1, 600, 1920, 4215, 375},
-    };
-    RECT client;
-    GetClientRect(window_, &client);
-    EXPECT_EQ(client.right, 360);
-    EXPECT_EQ(client.bottom, 172);
-    for (const Expected& e : table) {
-        RECT r = ClientRectIn(Item(e.id), window_);
-        EXPECT_EQ(r.left, e.left / 15) << e.id;
-        EXPECT_EQ(r.top, e.top / 15) << e.id;
-        EXPECT_EQ(r.right - r.left, e.width / 15) << e.id;
-        if (e.id == kCombo1) {
-            // Closed, a drop-down combo box is as tall as its font needs: about the table's height.
-            EXPECT_NEAR(r.bottom - r.top, e.height / 15, 4);
-        } else {
-            EXPECT_EQ(r.bottom - r.top, e.height / 15) << e.id;
-        }
-    }
+    EXPECT_EQ(drive::LayoutDifferences(window_, kClientTwips, kLayout, 96), "");
+    // Closed, a drop-down combo box is as tall as its font needs: about the table's 300 twips.
+    RECT combo = ClientRectIn(Item(kCombo1), window_);
+    EXPECT_EQ(combo.left, 40);
+    EXPECT_EQ(combo.top, 16);
+    EXPECT_EQ(combo.right - combo.left, 105);
+    EXPECT_NEAR(combo.bottom - combo.top, 20, 4);
     // Tab order: the frame box, the commands in their order, then the port list and the button.
     const int order[] = {kText2,    kCommand1,  kCommand2,  kCommand3, kCommand4, kCommand5, kCommand8,
                          kCommand9, kCommand10, kCommand11, kLabel1,   kCombo1,   kOpenPort};
@@ -167,21 +157,7 @@ TEST_F(PortlensTest, At144DpiTheLayoutScalesFromTheTwips) {
     drive::SetSystemDpi(144);
     Start(kConsolePort, kBoardPort);
     drive::SetSystemDpi(96);
-    auto scaled = [](int twips) { return MulDiv(twips, 144, 1440); };
-    RECT client;
-    GetClientRect(window_, &client);
-    EXPECT_EQ(client.right, scaled(5400));
-    EXPECT_EQ(client.bottom, scaled(2580));
-    const int ids[] = {kOpenPort, kCommand5, kCommand11, kCommand4, kText2, kLabel1};
-    const RECT twips[] = {{3000, 240, 1815, 375}, {600, 1320, 855, 375}, {4080, 1320, 735, 375},
-                          {4320, 840, 495, 375},  {600, 840, 1335, 375}, {600, 1920, 4215, 375}};
-    for (int i = 0; i < 6; ++i) {
-        RECT r = ClientRectIn(Item(ids[i]), window_);
-        EXPECT_EQ(r.left, scaled(twips[i].left)) << ids[i];
-        EXPECT_EQ(r.top, scaled(twips[i].top)) << ids[i];
-        EXPECT_EQ(r.right - r.left, scaled(twips[i].right)) << ids[i];
-        EXPECT_EQ(r.bottom - r.top, scaled(twips[i].bottom)) << ids[i];
-    }
+    EXPECT_EQ(drive::LayoutDifferences(window_, kClientTwips, kLayout, 144), "");
     // The texts grow with it: a caption still fits its button.
     Connect();
     EXPECT_EQ(WireAfter([&] { Click(Item(kCommand5)); }, 5), Framed("QID"));
