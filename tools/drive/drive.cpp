@@ -173,7 +173,7 @@ std::wstring ClassName(HWND window) {
 bool Enabled(HWND window) { return IsWindowEnabled(window); }
 
 RECT ClientRectIn(HWND control, HWND parent) {
-    RECT rect;
+    RECT rect{};  // empty for a control that is not there
     GetWindowRect(control, &rect);
     MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
