@@ -70,21 +70,10 @@ bool Form::Create(HINSTANCE instance, int showCommand) {
     windowClass.lpszClassName = kFormClass;
     RegisterClassExW(&windowClass);
 
-    // Made where it lies and as large as it is, on the primary monitor, where windows get the
-    // system DPI: made at a default size and then sized and centred, the window would be laid
-    // out twice. Should its monitor have another DPI, it is moved once more, not yet activated:
-    // activating a hidden window only delays its showing, which activates it anyway.
-    dpi_ = GetDpiForSystem();
-    RECT frame = FrameRect();
-    if (!CreateWindowExW(0, kFormClass, caption_, WS_OVERLAPPEDWINDOW, frame.left, frame.top,
-                         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this))
+    if (!CreateWindowExW(0, kFormClass, caption_, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                         CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this))
         return false;
-    if (WindowDpi(window_) != dpi_) {
-        dpi_ = WindowDpi(window_);
-        frame = FrameRect();
-        SetWindowPos(window_, nullptr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    dpi_ = WindowDpi(window_);
     // Created in table order, which is the tab order, and where they lie: created empty and
     // then moved, each would be laid out twice.
     for (const ControlSpec& control : controls_) {
@@ -94,6 +83,18 @@ bool Form::Create(HINSTANCE instance, int showCommand) {
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
     }
     SetFonts();
+
+    // Sized and centred in one move, and not yet activated: activating a hidden window only
+    // delays its showing, which activates it anyway.
+    RECT frame{0, 0, TwipsToPixels(clientWidthTwips_, dpi_), TwipsToPixels(clientHeightTwips_, dpi_)};
+    AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0, dpi_);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    SetWindowPos(window_, nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 
     OnCreated();
     // The first control that takes the keyboard gets it when the window is activated, as it gets
@@ -144,18 +145,6 @@ void Form::EnsureClientHeight(int heightTwips) {
     GetWindowRect(window_, &frame);
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + missing,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-RECT Form::FrameRect() const {
-    RECT frame{0, 0, TwipsToPixels(clientWidthTwips_, dpi_), TwipsToPixels(clientHeightTwips_, dpi_)};
-    AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0, dpi_);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& work = monitor.rcWork;
-    int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    int left = work.left + (work.right - work.left - width) / 2, top = work.top + (work.bottom - work.top - height) / 2;
-    return {left, top, left + width, top + height};
 }
 
 RECT Form::ControlRect(const ControlSpec& control) const {

@@ -57,7 +57,6 @@ protected:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    RECT FrameRect() const;  // the window centred in the primary monitor's work area, at its DPI
     RECT ControlRect(const ControlSpec& control) const;  // at the window's DPI, in client pixels
     void SetFonts();
     void Layout();  // fonts and places anew, for a new DPI
