@@ -46,13 +46,17 @@ public:
 private:
     // The board may send a reply every few bytes, and each must cost only a few steps: bytes are
     // taken a block at a time, the control bytes among them found at once, and runs of plain
-    // bytes and markers copied in pieces of fixed size into the room past the bound. A block
-    // holds several replies, so the loop over its control bytes ends, and mispredicts its end,
-    // once for all of them.
+    // bytes and markers copied in pieces of fixed size into the room past the bound. The block is
+    // walked from ETX to ETX: of what lies before an ETX, only what follows the last STX counts,
+    // and the markers among it are rare, so a reply costs no step that depends on which control
+    // bytes came between replies.
     static constexpr std::size_t kBlock = 64;
     static constexpr std::size_t kPiece = 16;
     template <class OnReply>
     void FeedBlock(const char* block, std::size_t count, std::size_t& size, OnReply& onReply);
+    // Takes bytes [from, to) of a block, which hold no ETX.
+    void TakeRun(const char* block, std::size_t from, std::size_t to, std::uint64_t stx, std::uint64_t ackNak,
+                 std::size_t& size);
     // Appends count <= kBlock plain bytes, as many as the bound leaves room for, in whole pieces
     // read from `from` on. Most runs fit the first piece.
     void Append(const char* from, std::size_t count, std::size_t& size) {
@@ -91,27 +95,34 @@ std::string_view DeviceErrorMessage(char code);
 
 namespace reply_line_detail {
 
-// Bit i set when byte i of the sixteen bytes at `at` is STX, ETX, ACK or NAK. Every x86-64
-// processor has SSE2, which compares sixteen bytes at once.
-inline std::uint64_t ControlBits16(const char* at) {
-    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    // STX and ETX differ only in the lowest bit.
-    __m128i stxEtx = _mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(1)), _mm_set1_epi8(kEtx));
-    __m128i ackNak =
-        _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(kAck)), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(kNak)));
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(stxEtx, ackNak)));
+// Bit i set when byte i of the sixteen is `value`. Every x86-64 processor has SSE2, which
+// compares sixteen bytes at once.
+inline std::uint64_t Bits16(__m128i bytes, char value) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(value))));
 }
 
-// The same for the sixty-four bytes of a block.
-inline std::uint64_t ControlBits(const char* at) {
-    return ControlBits16(at) | ControlBits16(at + 16) << 16 | ControlBits16(at + 32) << 32 |
-           ControlBits16(at + 48) << 48;
-}
+// Where the control bytes lie among the sixty-four bytes of a block, bit i for byte i.
+struct ControlBits {
+    std::uint64_t stx = 0, etx = 0, ackNak = 0;
+    explicit ControlBits(const char* at) {
+        for (int lane = 0; lane < 64; lane += 16) {
+            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + lane));
+            stx |= Bits16(bytes, kStx) << lane;
+            etx |= Bits16(bytes, kEtx) << lane;
+            ackNak |= (Bits16(bytes, kAck) | Bits16(bytes, kNak)) << lane;
+        }
+    }
+};
+
+// The bits of the positions below `position` (at most 64).
+inline std::uint64_t Below(std::size_t position) { return position < 64 ? (std::uint64_t{1} << position) - 1 : ~0ull; }
 
 // What each control byte appends, in eight bytes to copy at once.
 inline constexpr char kMarkers[kNak + 1][8] = {
     {}, {}, "[STX]", "[ETX]", {}, {}, "[ACK]", {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, "[NAK]",
 };
+
+inline const char* Marker(char control) { return kMarkers[static_cast<unsigned char>(control)]; }
 
 }  // namespace reply_line_detail
 
@@ -135,24 +146,41 @@ template <class OnReply> inline void ReplyLine::Feed(std::string_view bytes, OnR
 
 template <class OnReply>
 inline void ReplyLine::FeedBlock(const char* block, std::size_t count, std::size_t& size, OnReply& onReply) {
-    std::size_t from = 0;  // where the run of plain bytes starts
-    for (std::uint64_t controls = reply_line_detail::ControlBits(block); controls; controls &= controls - 1) {
-        std::size_t at = std::countr_zero(controls);
+    const reply_line_detail::ControlBits controls(block);
+    std::size_t from = 0;  // the first byte not yet taken
+    for (std::uint64_t etx = controls.etx; etx; etx &= etx - 1) {
+        std::size_t at = std::countr_zero(etx);
+        TakeRun(block, from, at, controls.stx, controls.ackNak, size);
+        // ETX always ends the line with its marker.
+        size = std::min(size, kMaxLength - 5);
+        std::memcpy(text_ + size, reply_line_detail::Marker(kEtx), 8);
+        size += 5;
+        from = at + 1;
+        size_ = size;
+        onReply();
+    }
+    TakeRun(block, from, count, controls.stx, controls.ackNak, size);
+}
+
+inline void ReplyLine::TakeRun(const char* block, std::size_t from, std::size_t to, std::uint64_t stx,
+                               std::uint64_t ackNak, std::size_t& size) {
+    using reply_line_detail::Below;
+    // The last STX starts the line afresh; without one, its marker goes past the line's end, where
+    // it lies outside the line, so the step is the same either way.
+    std::uint64_t stxInRun = stx & Below(to) & ~Below(from);
+    from = stxInRun ? 64 - std::countl_zero(stxInRun) : from;
+    size = stxInRun ? 0 : size;
+    std::memcpy(text_ + size, reply_line_detail::Marker(kStx), 8);
+    size += stxInRun ? 5 : 0;
+    // The others' markers go in whole or not at all.
+    for (std::uint64_t marks = ackNak & Below(to) & ~Below(from); marks; marks &= marks - 1) {
+        std::size_t at = std::countr_zero(marks);
         Append(block + from, at - from, size);
-        // STX starts the line afresh; ETX always ends it with its marker; the others' markers go
-        // in whole or not at all.
-        unsigned char byte = block[at];
-        if (byte == kStx) size = 0;
-        if (byte == kEtx) size = std::min(size, kMaxLength - 5);
-        std::memcpy(text_ + size, reply_line_detail::kMarkers[byte], 8);
+        std::memcpy(text_ + size, reply_line_detail::Marker(block[at]), 8);
         if (size + 5 <= kMaxLength) size += 5;
         from = at + 1;
-        if (byte == kEtx) {
-            size_ = size;
-            onReply();
-        }
     }
-    Append(block + from, count - from, size);
+    Append(block + from, to - from, size);
 }
 
 }  // namespace device_link

@@ -102,6 +102,21 @@ TEST(ReplyLine, BlocksGiveTheLinesOfSingleBytes) {
     }
 }
 
+// Several control bytes of each kind within one block and across blocks, in every order: the
+// last STX before an ETX starts the reply, markers after it stay, those before it go.
+TEST(ReplyLine, ControlBytesInAnyMixGiveTheLinesOfSingleBytes) {
+    const char alphabet[] = {kStx, kEtx, kAck, kNak, 'a', 'b', '\x00', '\xFF'};
+    std::uint32_t random = 7;
+    std::string bytes;
+    for (int i = 0; i < 20'000; ++i) {
+        random = random * 1103515245u + 12345u;
+        bytes += alphabet[(random >> 16) % std::size(alphabet)];
+    }
+    std::vector<std::string> shown = ShownLines(bytes, true);
+    EXPECT_GT(shown.size(), 2000u);
+    EXPECT_EQ(ShownLines(bytes, false), shown);
+}
+
 TEST(ReplyLine, FloodWithoutStxStaysBoundedAndAReplyAfterItDecodes) {
     ReplyLine line;
     for (int i = 0; i < 1'000'000; ++i) line.Feed(static_cast<char>('A' + i % 26));

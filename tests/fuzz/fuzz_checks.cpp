@@ -67,6 +67,12 @@ void ReplyLine(const std::uint8_t* data, std::size_t size) {
         Check(device_link::FrameNumber(text) == device_link::FrameNumber(model.text), "same frame number");
     }
 
+    // All at once, where the line takes whole blocks in place.
+    device_link::ReplyLine whole;
+    std::vector<std::string> shownWhole;
+    whole.Feed(bytes, [&] { shownWhole.emplace_back(whole.Text()); });
+    Check(shownWhole == shown && whole.Text() == line.Text(), "all at once as byte by byte");
+
     // The same bytes through the console's receive handler, in pieces.
     Console console;
     std::size_t at = 0;
