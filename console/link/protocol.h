@@ -114,8 +114,11 @@ struct ControlBits {
     }
 };
 
-// The bits of the positions below `position` (at most 64).
-inline std::uint64_t Below(std::size_t position) { return position < 64 ? (std::uint64_t{1} << position) - 1 : ~0ull; }
+// The bits of the positions from `from` up to, not including, `to` (at most 64).
+inline std::uint64_t Between(std::size_t from, std::size_t to) {
+    auto below = [](std::size_t position) { return position < 64 ? (std::uint64_t{1} << position) - 1 : ~0ull; };
+    return below(to) & ~below(from);
+}
 
 // What each control byte appends, in eight bytes to copy at once.
 inline constexpr char kMarkers[kNak + 1][8] = {
@@ -164,16 +167,16 @@ inline void ReplyLine::FeedBlock(const char* block, std::size_t count, std::size
 
 inline void ReplyLine::TakeRun(const char* block, std::size_t from, std::size_t to, std::uint64_t stx,
                                std::uint64_t ackNak, std::size_t& size) {
-    using reply_line_detail::Below;
-    // The last STX starts the line afresh; without one, its marker goes past the line's end, where
-    // it lies outside the line, so the step is the same either way.
-    std::uint64_t stxInRun = stx & Below(to) & ~Below(from);
+    using reply_line_detail::Between;
+    // The last STX starts the line afresh; without one, its marker goes past the line's end, so
+    // the step is the same either way.
+    std::uint64_t stxInRun = stx & Between(from, to);
     from = stxInRun ? 64 - std::countl_zero(stxInRun) : from;
     size = stxInRun ? 0 : size;
     std::memcpy(text_ + size, reply_line_detail::Marker(kStx), 8);
     size += stxInRun ? 5 : 0;
     // The others' markers go in whole or not at all.
-    for (std::uint64_t marks = ackNak & Below(to) & ~Below(from); marks; marks &= marks - 1) {
+    for (std::uint64_t marks = ackNak & Between(from, to); marks; marks &= marks - 1) {
         std::size_t at = std::countr_zero(marks);
         Append(block + from, at - from, size);
         std::memcpy(text_ + size, reply_line_detail::Marker(block[at]), 8);
