@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 using namespace console_ids;
 
 namespace {
@@ -41,6 +43,20 @@ const win32::ControlSpec kControls[] = {
 
 const int kCommandControls[] = {kCommand1, kCommand2, kCommand3,  kCommand4,  kCommand5,
                                 kCommand8, kCommand9, kCommand10, kCommand11, kText2};
+
+// The reply line as the system's ANSI code page reads the board's bytes. Each marker begins a run
+// of its own: in a double-byte code page the byte before a marker would otherwise take the
+// marker's "[" as its second half. A NUL would end the control's text; it shows as its symbol.
+std::wstring DisplayText(std::string_view line) {
+    std::wstring text;
+    while (!line.empty()) {
+        size_t run = std::min(line.find('[', 1), line.size());
+        text += win32::AnsiToWide(line.substr(0, run));
+        line.remove_prefix(run);
+    }
+    std::replace(text.begin(), text.end(), L'\0', L'\u2400');
+    return text;
+}
 
 }  // namespace
 
@@ -115,7 +131,7 @@ std::string ConsoleWindow::FrameText() const { return win32::Narrow(ItemText(kTe
 
 void ConsoleWindow::SetFrameText(std::string_view text) { SetItemText(kText2, win32::Widen(text)); }
 
-void ConsoleWindow::SetReplyText(std::string_view bytes) { SetItemText(kLabel1, win32::AnsiToWide(bytes)); }
+void ConsoleWindow::SetReplyText(std::string_view bytes) { SetItemText(kLabel1, DisplayText(bytes)); }
 
 void ConsoleWindow::EnableCommands(bool enabled) {
     for (int id : kCommandControls) EnableWindow(Item(id), enabled);

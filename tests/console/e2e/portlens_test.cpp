@@ -331,7 +331,9 @@ TEST_F(PortlensTest, ControlBytesInEveryOrderShowAsTheirMarkers) {
     Connect();
     char order[] = {device_link::kStx, device_link::kEtx, device_link::kAck, device_link::kNak};
     std::sort(std::begin(order), std::end(order));
-    device_link::ReplyLine expected;
+    // The line as the board's bytes make it: STX begins it afresh, every control byte adds its
+    // marker, and ETX shows it.
+    std::string line;
     char letter = 'A';
     do {
         std::string bytes(1, letter);
@@ -342,7 +344,13 @@ TEST_F(PortlensTest, ControlBytesInEveryOrderShowAsTheirMarkers) {
             char hex[4];
             snprintf(hex, sizeof hex, " %02X", static_cast<unsigned char>(byte));
             command += hex;
-            if (expected.Feed(byte)) shown = expected.Text();
+            if (byte == device_link::kStx) line.clear();
+            line += byte == device_link::kStx   ? "[STX]"
+                    : byte == device_link::kEtx ? "[ETX]"
+                    : byte == device_link::kAck ? "[ACK]"
+                    : byte == device_link::kNak ? "[NAK]"
+                                                : std::string(1, byte);
+            if (byte == device_link::kEtx) shown = line;
         }
         BoardSends(command);
         EXPECT_TRUE(ReplyIs(win32::Widen(shown))) << "order " << letter << ": shown " << win32::Narrow(Reply());
@@ -352,14 +360,23 @@ TEST_F(PortlensTest, ControlBytesInEveryOrderShowAsTheirMarkers) {
     EXPECT_TRUE(MessageBoxes(program_.Id()).empty());
 }
 
+// As the system's ANSI code page reads the board's bytes: in a double-byte one E9 42 is one
+// character, and an E9 before a marker stays one of its own and leaves the marker whole.
 TEST_F(PortlensTest, BytesAboveAsciiShowAsAnsiCharacters) {
     Connect();
     BoardSends("send 02 41 E9 42 03");
-    // As the system's ANSI code page reads these bytes (in a double-byte one, E9 42 is one character).
-    const char line[] = "[STX]A\xE9" "B[ETX]";
-    wchar_t expected[32] = L"";
-    MultiByteToWideChar(CP_ACP, 0, line, -1, expected, 32);
-    EXPECT_TRUE(ReplyIs(expected)) << "shown: " << win32::Narrow(Reply());
+    EXPECT_TRUE(ReplyIs(L"[STX]A" + win32::AnsiToWide("\xE9\x42") + L"[ETX]")) << "shown: " << win32::Narrow(Reply());
+    std::wstring lone = win32::AnsiToWide("\xE9");
+    ASSERT_EQ(lone.size(), 1u);
+    BoardSends("send 02 41 E9 06 42 E9 15 43 E9 03");
+    EXPECT_TRUE(ReplyIs(L"[STX]A" + lone + L"[ACK]B" + lone + L"[NAK]C" + lone + L"[ETX]"))
+        << "shown: " << win32::Narrow(Reply());
+}
+
+TEST_F(PortlensTest, ANulShowsAsItsSymbolAndTheRestOfTheLineStays) {
+    Connect();
+    BoardSends("send 02 41 00 42 03");
+    EXPECT_TRUE(ReplyIs(L"[STX]A\u2400B[ETX]")) << "shown: " << win32::Narrow(Reply());
 }
 
 TEST_F(PortlensTest, APulledCableWhileIdleGoesBackToIdleAndCanReopen) {
