@@ -40,7 +40,9 @@ public:
     void TakeRead();
 
     // Received bytes kept for the owner; past this the port stops reading until the owner
-    // fetches, so that the driver and the line hold the rest instead of losing it.
+    // fetches. The line has no flow control, so what it brings meanwhile is lost once the
+    // driver's buffer is full: at 9600 baud, after the owner has not fetched for over a quarter
+    // of an hour.
     static constexpr size_t kMaxQueued = 1 << 20;
     // How long a completed read waits for the owner's own loop before the watcher calls
     // onUntaken: far less than the driver's buffer lasts at the line's rate (about a second).
