@@ -1,21 +1,21 @@
 #include "win32_file_system.h"
 
+#include "installer/deploy/path_form.h"
+
 #include "win32/text.h"
 
 #include <windows.h>
 
 namespace {
 
-// The usual path form ends at MAX_PATH (248 characters for a directory). A longer path goes in
-// the extended form, after the same normalisation that the platform gives a short path.
 std::wstring PlatformPath(const std::string& path) {
     std::wstring wide = win32::Widen(path);
-    if (wide.size() < 248 || wide.starts_with(L"\\\\?\\")) return wide;
-    DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (!length) return wide;
-    std::wstring full(length, L'\0');
-    full.resize(GetFullPathNameW(wide.c_str(), length, full.data(), nullptr));
-    return full.starts_with(L"\\\\") ? L"\\\\?\\UNC\\" + full.substr(2) : L"\\\\?\\" + full;
+    std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
+    if (!full.empty()) {
+        DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        full.resize(length < full.size() ? length : 0);
+    }
+    return PathForFileCall(wide, full);
 }
 
 Failure LastFailure() { return win32::Narrow(win32::ErrorText(GetLastError())); }
