@@ -13,11 +13,12 @@ const char kNoParent[] = "The installer's directory has no parent directory.";
 bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; }
 
 // The directory above: the last path element and its separator removed, whatever its length.
-// A root ("E:\", "\\server\share") has none.
+// A root ("E:\", "\\server\share", "\\?\UNC\server\share") has none.
 Failure ParentDirectory(std::string& directory) {
     size_t separator = directory.find_last_of('\\');
+    size_t server = directory.starts_with("\\\\?\\UNC\\") ? 8 : 2;
     bool root = separator == std::string::npos || separator + 1 == directory.size() ||
-                (directory.starts_with("\\\\") && directory.find('\\', 2) == separator);
+                (directory.starts_with("\\\\") && directory.find('\\', server) == separator);
     if (root) return kNoParent;
     directory.erase(separator);
     return {};

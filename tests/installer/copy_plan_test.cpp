@@ -160,6 +160,23 @@ TEST_F(CopyPlan, InstallerOnANetworkShare) {
                             "The installer's directory has no parent directory.\r\n");
 }
 
+// Started by its extended path, the installer's directory keeps that form.
+TEST_F(CopyPlan, InstallerOnANetworkShareInTheExtendedForm) {
+    const std::string share = "\\\\?\\UNC\\server\\share";
+    files.directories.insert(share);
+    PutMedium(share, "Driver");
+    Run();
+    EXPECT_EQ(form.SourceDir(), share);
+    EXPECT_EQ(controls.log, "");
+
+    files.ownDirectory = share;
+    PutFiles(share, kDriverFiles, "driver ");
+    Run();
+    EXPECT_EQ(form.SourceDir(), share);
+    EXPECT_EQ(controls.log, "exists C:\\Velmo\r\nexists C:\\Velmo\\Driver\r\n"
+                            "The installer's directory has no parent directory.\r\n");
+}
+
 TEST_F(CopyPlan, BlankDestinationCreatesAndCopiesNothing) {
     for (std::string destination : {"", " ", "  \t "}) {
         SCOPED_TRACE("[" + destination + "]");
