@@ -145,24 +145,11 @@ TEST_F(CopyPlan, InstallerInADrivesRootLogsOneLineAndTakesItsOwnDirectory) {
     EXPECT_EQ(controls.status, "Compeleted!");
 }
 
-TEST_F(CopyPlan, InstallerOnANetworkShare) {
-    files.directories.insert("\\\\server\\share");
-    PutMedium("\\\\server\\share", "Driver");
-    Run();
-    EXPECT_EQ(form.SourceDir(), "\\\\server\\share");
-    EXPECT_EQ(controls.log, "");
+// A share's root, also in the extended form that an installer started by such a path keeps.
+class CopyPlanOnAShare : public CopyPlan, public testing::WithParamInterface<std::string> {};
 
-    files.ownDirectory = "\\\\server\\share";
-    PutFiles("\\\\server\\share", kDriverFiles, "driver ");
-    Run();
-    EXPECT_EQ(form.SourceDir(), "\\\\server\\share");
-    EXPECT_EQ(controls.log, "exists C:\\Velmo\r\nexists C:\\Velmo\\Driver\r\n"
-                            "The installer's directory has no parent directory.\r\n");
-}
-
-// Started by its extended path, the installer's directory keeps that form.
-TEST_F(CopyPlan, InstallerOnANetworkShareInTheExtendedForm) {
-    const std::string share = "\\\\?\\UNC\\server\\share";
+TEST_P(CopyPlanOnAShare, TheShareIsTheParentAndItsRootHasNone) {
+    const std::string share = GetParam();
     files.directories.insert(share);
     PutMedium(share, "Driver");
     Run();
@@ -176,6 +163,9 @@ TEST_F(CopyPlan, InstallerOnANetworkShareInTheExtendedForm) {
     EXPECT_EQ(controls.log, "exists C:\\Velmo\r\nexists C:\\Velmo\\Driver\r\n"
                             "The installer's directory has no parent directory.\r\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(Forms, CopyPlanOnAShare,
+                         testing::Values("\\\\server\\share", "\\\\?\\UNC\\server\\share"));
 
 TEST_F(CopyPlan, BlankDestinationCreatesAndCopiesNothing) {
     for (std::string destination : {"", " ", "  \t "}) {

@@ -288,8 +288,8 @@ TEST_F(Loadkit, DestinationWithChineseName) {
     ExpectDelivered(destination);
 }
 
-// Wine takes such a path in the usual form too: here this proves the copy plan whole and the
-// extended form accepted; which paths take that form, path_form_test.cpp shows.
+// Wine takes a path this long in the usual form as well: this proves the copy plan on a long path
+// and the extended form accepted; path_form_test.cpp shows which paths get that form.
 TEST_F(Loadkit, DestinationPastMaxPath) {
     Start();
     std::wstring parent = TestDirectory() + L"\\" + std::wstring(120, L'a') + L"\\" + std::wstring(120, L'b');
