@@ -181,10 +181,10 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
     }
     auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return form ? form->Handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+    return form ? form->Dispatch(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
 }
 
-LRESULT Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
         // While one of our modal boxes is open the window is disabled: the operator cannot click,

@@ -39,7 +39,7 @@ public:
     // It also waits for LoopEvent, if there is one, and calls OnLoopEvent when it is set.
     int Run();
 
-    HWND Handle() const { return window_; }
+    HWND Hwnd() const { return window_; }
     HWND Item(int id) const { return GetDlgItem(window_, id); }
     std::wstring ItemText(int id) const;
     void SetItemText(int id, const std::wstring& text) const;
@@ -56,7 +56,7 @@ protected:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     RECT ControlRect(const ControlSpec& control) const;  // at the window's DPI, in client pixels
     void SetFonts();
     void Layout();  // fonts and places anew, for a new DPI

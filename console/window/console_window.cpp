@@ -62,7 +62,7 @@ std::wstring DisplayText(std::string_view line) {
 
 ConsoleWindow::ConsoleWindow()
     : Form(kCaptionPrefix, 5400, 2580, kIcon, kControls),
-      port_([this] { form_.MSComm1_OnComm(); }, [this] { SendNotifyMessageW(Handle(), kReadWaiting, 0, 0); }),
+      port_([this] { form_.MSComm1_OnComm(); }, [this] { SendNotifyMessageW(Hwnd(), kReadWaiting, 0, 0); }),
       form_(*this, port_) {}
 
 void ConsoleWindow::OnCreated() {
@@ -108,7 +108,7 @@ LRESULT CALLBACK ConsoleWindow::FrameBoxProc(HWND box, UINT message, WPARAM wPar
             return DefSubclassProc(box, message, wParam, lParam) | DLGC_WANTALLKEYS;
         break;
     case WM_CHAR:
-        if (IsWindowEnabled(window->Handle()) && IsWindowEnabled(box))
+        if (IsWindowEnabled(window->Hwnd()) && IsWindowEnabled(box))
             window->form_.Text2_KeyPress(static_cast<int>(wParam));
         if (wParam == '\r') return 0;
         break;
@@ -116,7 +116,7 @@ LRESULT CALLBACK ConsoleWindow::FrameBoxProc(HWND box, UINT message, WPARAM wPar
     return DefSubclassProc(box, message, wParam, lParam);
 }
 
-void ConsoleWindow::SetCaption(std::string_view text) { SetWindowTextW(Handle(), win32::Widen(text).c_str()); }
+void ConsoleWindow::SetCaption(std::string_view text) { SetWindowTextW(Hwnd(), win32::Widen(text).c_str()); }
 
 void ConsoleWindow::SelectNoPort() {
     SendMessageW(Item(kCombo1), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
@@ -138,10 +138,10 @@ void ConsoleWindow::EnableCommands(bool enabled) {
     // Keep the keyboard on the window when the control that had it is disabled. Not yet shown,
     // the window has no keyboard to keep: setting the focus would activate it before its time.
     HWND focus = GetFocus();
-    if (!enabled && IsWindowVisible(Handle()) && (!focus || !IsWindowEnabled(focus)))
-        SetFocus(GetNextDlgTabItem(Handle(), nullptr, FALSE));
+    if (!enabled && IsWindowVisible(Hwnd()) && (!focus || !IsWindowEnabled(focus)))
+        SetFocus(GetNextDlgTabItem(Hwnd(), nullptr, FALSE));
 }
 
 void ConsoleWindow::ShowMessage(std::string_view prompt, std::string_view title) {
-    win32::ShowMessageBox(Handle(), prompt, title, MB_OK | MB_ICONINFORMATION);
+    win32::ShowMessageBox(Hwnd(), prompt, title, MB_OK | MB_ICONINFORMATION);
 }

@@ -54,11 +54,11 @@ void LoadkitWindow::SetLogText(std::string_view text) { SetItemText(kText2, win3
 void LoadkitWindow::SetStatus(std::string_view text) { SetItemText(kLabel2, win32::Widen(text)); }
 
 void LoadkitWindow::Repaint() {
-    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void LoadkitWindow::ShowWholeLog() { EnsureClientHeight(kLogBottom); }
 
 void LoadkitWindow::ShowMessage(std::string_view prompt, std::string_view title) {
-    win32::ShowMessageBox(Handle(), prompt, title, MB_OK);
+    win32::ShowMessageBox(Hwnd(), prompt, title, MB_OK);
 }

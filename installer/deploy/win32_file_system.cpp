@@ -1,6 +1,6 @@
 #include "win32_file_system.h"
 
-#include "installer/deploy/path_form.h"
+#include "installer/deploy/long_path.h"
 
 #include "win32/text.h"
 
@@ -15,7 +15,7 @@ std::wstring PlatformPath(const std::string& path) {
         DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
         full.resize(length < full.size() ? length : 0);
     }
-    return PathForFileCall(wide, full);
+    return FileCallPath(wide, full);
 }
 
 Failure LastFailure() { return win32::Narrow(win32::ErrorText(GetLastError())); }

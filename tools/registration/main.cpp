@@ -35,16 +35,16 @@ public:
 
 private:
     // The work starts once the window shows, so that the platform's own prompts have an owner.
-    void OnCreated() override { PostMessageW(Handle(), kWork, 0, 0); }
+    void OnCreated() override { PostMessageW(Hwnd(), kWork, 0, 0); }
 
     void OnCommand(int id, int) override {
-        if (id == IDCANCEL) DestroyWindow(Handle());
+        if (id == IDCANCEL) DestroyWindow(Hwnd());
     }
 
     bool OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) override {
         if (message != kWork) return false;
         SetItemText(kOutcome, L"Working…");
-        UpdateWindow(Handle());
+        UpdateWindow(Hwnd());
         report_ = Register(Arguments(), store_);
         SetItemText(kOutcome, win32::Widen(report_.text));
         result = 0;

@@ -289,7 +289,7 @@ TEST_F(Loadkit, DestinationWithChineseName) {
 }
 
 // Wine takes a path this long in the usual form as well: this proves the copy plan on a long path
-// and the extended form accepted; path_form_test.cpp shows which paths get that form.
+// and the extended form accepted; long_path_test.cpp shows which paths get that form.
 TEST_F(Loadkit, DestinationPastMaxPath) {
     Start();
     std::wstring parent = TestDirectory() + L"\\" + std::wstring(120, L'a') + L"\\" + std::wstring(120, L'b');

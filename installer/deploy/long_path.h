@@ -1,4 +1,4 @@
-// The form in which a path goes to the platform's file calls.
+// The path that goes to the platform's file calls: as typed, or in the extended form when it is long.
 #pragma once
 
 #include <string>
@@ -8,4 +8,4 @@
 // relative path may lie deep in the current directory. A longer path goes in the extended form,
 // which takes the full path as it stands; a path already in the extended or the device form is
 // left as it is.
-std::wstring PathForFileCall(const std::wstring& path, const std::wstring& fullPath);
+std::wstring FileCallPath(const std::wstring& path, const std::wstring& fullPath);

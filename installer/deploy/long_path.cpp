@@ -1,4 +1,4 @@
-#include "path_form.h"
+#include "long_path.h"
 
 namespace {
 
@@ -6,7 +6,7 @@ const std::wstring::size_type kUsualPathLimit = 248;
 
 }  // namespace
 
-std::wstring PathForFileCall(const std::wstring& path, const std::wstring& fullPath) {
+std::wstring FileCallPath(const std::wstring& path, const std::wstring& fullPath) {
     if (path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\") || fullPath.size() < kUsualPathLimit)
         return path;
     if (fullPath.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + fullPath.substr(2);
