@@ -7,7 +7,7 @@
 # build/portlens-device-error.png. --dpi N runs it at N dots per inch (names end in -N).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/setup.sh"
+"$root/tools/setup.sh" --check || exit 1
 build=$root/build/windows
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target Portlens quarn_board portlens_demo >/dev/null

@@ -3,7 +3,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/windows
-"$root/tools/setup.sh"
+"$root/tools/setup.sh" --check || exit 1
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target medium loadkit_shot >/dev/null
 
