@@ -17,6 +17,7 @@ public:
     // Creates that one directory; fails if it exists, if its parent is missing or if the path is
     // empty or invalid.
     virtual Failure MakeDirectory(const std::string& path) = 0;
-    // Copies the content, replacing an existing destination file.
+    // Copies the content, replacing an existing destination file, even a read-only one, and
+    // leaves the copy writable.
     virtual Failure Copy(const std::string& from, const std::string& to) = 0;
 };

@@ -20,6 +20,16 @@ std::wstring PlatformPath(const std::string& path) {
 
 Failure LastFailure() { return win32::Narrow(win32::ErrorText(GetLastError())); }
 
+// Clears the read-only attribute of an existing file; true if the file is writable as far as
+// its attributes go, or is not there. A directory is left as it is: no copy replaces it.
+bool MakeWritable(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        !(attributes & FILE_ATTRIBUTE_READONLY))
+        return true;
+    return SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
 }  // namespace
 
 std::string Win32FileSystem::OwnDirectory() const {
@@ -42,7 +52,13 @@ Failure Win32FileSystem::MakeDirectory(const std::string& path) {
     return LastFailure();
 }
 
+// Files on a CD are read-only, and a copy takes the attributes of its source: each copy is left
+// writable, and a read-only file in the way (from an earlier installation) is made writable
+// first, so that the next run can replace them.
 Failure Win32FileSystem::Copy(const std::string& from, const std::string& to) {
-    if (CopyFileW(PlatformPath(from).c_str(), PlatformPath(to).c_str(), FALSE)) return {};
-    return LastFailure();
+    std::wstring destination = PlatformPath(to);
+    MakeWritable(destination);  // if that fails, the copy says why
+    if (!CopyFileW(PlatformPath(from).c_str(), destination.c_str(), FALSE) || !MakeWritable(destination))
+        return LastFailure();
+    return {};
 }

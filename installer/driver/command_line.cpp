@@ -10,8 +10,7 @@ std::string Quoted(const std::string& path) {
 }
 
 CommandLine RegistrationCommand(const std::string& sourceDir, const std::string& action) {
-    std::string program = sourceDir + "\\wdreg_gui.exe";
-    return {program, Quoted(program) + " -inf " + Quoted(sourceDir + "\\VL_USB.inf") + " " + action};
+    return {sourceDir + "\\wdreg_gui.exe", "-inf " + Quoted(sourceDir + "\\VL_USB.inf") + " " + action};
 }
 
 }  // namespace

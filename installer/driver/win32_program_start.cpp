@@ -2,24 +2,26 @@
 
 #include "win32/text.h"
 
-#include <windows.h>
+#include <shellapi.h>
 
+// The shell starts the program as its manifest asks: elevated, after the operator's consent, for
+// requireAdministrator. COM is initialised on the window thread (main), as the shell needs.
 Failure Win32ProgramStart::Start(const CommandLine& command, int windowStyle, double& taskId) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(windowStyle);
-    PROCESS_INFORMATION process{};
     std::wstring program = win32::Widen(command.program);
-    std::wstring line = win32::Widen(command.line);
-    // The program by its exact path: the platform neither searches for it nor guesses it from
-    // the command line.
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return win32::Narrow(win32::ErrorText(GetLastError()));
+    std::wstring parameters = win32::Widen(command.parameters);
+    SHELLEXECUTEINFOW start{};
+    start.cbSize = sizeof start;
+    // The process's handle for its id; no box of the shell's own: a failure goes to our "Warning!".
+    start.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    start.hwnd = owner_.Hwnd();
+    start.lpFile = program.c_str();  // no verb: the program's manifest decides
+    start.lpParameters = parameters.c_str();
+    start.nShow = windowStyle;
+    // A declined consent prompt fails with ERROR_CANCELLED.
+    if (!ShellExecuteExW(&start)) return win32::Narrow(win32::ErrorText(GetLastError()));
+    // The shell may hand the start to a process of its own and give no handle: no task, id 0.
+    taskId = start.hProcess ? GetProcessId(start.hProcess) : 0;
     // Nobody waits for the tool or stops it.
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    taskId = process.dwProcessId;
+    if (start.hProcess) CloseHandle(start.hProcess);
     return {};
 }

@@ -9,25 +9,24 @@ namespace {
 TEST(CommandLines, PlainDirectoryIsTheLiteralConcatenation) {
     CommandLine install = InstallCommand("D:\\Setup\\Driver");
     EXPECT_EQ(install.program, "D:\\Setup\\Driver\\wdreg_gui.exe");
-    EXPECT_EQ(install.line, "D:\\Setup\\Driver\\wdreg_gui.exe -inf D:\\Setup\\Driver\\VL_USB.inf install");
+    EXPECT_EQ(install.parameters, "-inf D:\\Setup\\Driver\\VL_USB.inf install");
     CommandLine uninstall = UninstallCommand("D:\\Setup\\Driver");
     EXPECT_EQ(uninstall.program, install.program);
-    EXPECT_EQ(uninstall.line, "D:\\Setup\\Driver\\wdreg_gui.exe -inf D:\\Setup\\Driver\\VL_USB.inf uninstall");
+    EXPECT_EQ(uninstall.parameters, "-inf D:\\Setup\\Driver\\VL_USB.inf uninstall");
 }
 
 TEST(CommandLines, DriveRootKeepsTheDoubledBackslash) {
-    EXPECT_EQ(InstallCommand("E:\\").line, "E:\\\\wdreg_gui.exe -inf E:\\\\VL_USB.inf install");
-    EXPECT_EQ(UninstallCommand("E:\\").line, "E:\\\\wdreg_gui.exe -inf E:\\\\VL_USB.inf uninstall");
+    EXPECT_EQ(InstallCommand("E:\\").parameters, "-inf E:\\\\VL_USB.inf install");
+    EXPECT_EQ(UninstallCommand("E:\\").parameters, "-inf E:\\\\VL_USB.inf uninstall");
     EXPECT_EQ(InstallCommand("E:\\").program, "E:\\\\wdreg_gui.exe");
 }
 
-TEST(CommandLines, PathsWithBlanksAreQuoted) {
+// The program goes to the platform as a path of its own, never split.
+TEST(CommandLines, InfPathsWithBlanksAreQuoted) {
     CommandLine install = InstallCommand("D:\\My Setup\\Driver");
     EXPECT_EQ(install.program, "D:\\My Setup\\Driver\\wdreg_gui.exe");
-    EXPECT_EQ(install.line,
-              "\"D:\\My Setup\\Driver\\wdreg_gui.exe\" -inf \"D:\\My Setup\\Driver\\VL_USB.inf\" install");
-    EXPECT_EQ(UninstallCommand("D:\\安装\tA\\Driver").line,
-              "\"D:\\安装\tA\\Driver\\wdreg_gui.exe\" -inf \"D:\\安装\tA\\Driver\\VL_USB.inf\" uninstall");
+    EXPECT_EQ(install.parameters, "-inf \"D:\\My Setup\\Driver\\VL_USB.inf\" install");
+    EXPECT_EQ(UninstallCommand("D:\\安装\tA\\Driver").parameters, "-inf \"D:\\安装\tA\\Driver\\VL_USB.inf\" uninstall");
 }
 
 class DriverCommands : public testing::Test {
@@ -38,8 +37,7 @@ protected:
         controls.status = "Compeleted!";
     }
 
-    const std::string kStart = "start D:\\Setup\\Driver\\wdreg_gui.exe | D:\\Setup\\Driver\\wdreg_gui.exe -inf "
-                               "D:\\Setup\\Driver\\VL_USB.inf ";
+    const std::string kStart = "start D:\\Setup\\Driver\\wdreg_gui.exe | -inf D:\\Setup\\Driver\\VL_USB.inf ";
 
     Journal journal;
     FakeControls controls{journal};
@@ -70,16 +68,21 @@ TEST_F(DriverCommands, UninstallStartsTheToolAndLeavesTheStatusEmpty) {
     EXPECT_EQ(form.TaskId(), 4242);
 }
 
+// A missing tool, and the operator's "No" at the consent prompt (ERROR_CANCELLED): both are a
+// start that failed, told in the box with the platform's text.
 TEST_F(DriverCommands, ToolThatCannotStartGivesTheWarningBoxOnly) {
-    programs.failure = "The system cannot find the file specified.";
-    for (auto command : {&LoadkitForm::Command2_Click, &LoadkitForm::Command3_Click}) {
-        journal.clear();
-        (form.*command)();
-        ASSERT_EQ(journal.size(), 5u);
-        EXPECT_TRUE(journal[3].starts_with(kStart));
-        EXPECT_EQ(journal[4], "box Warning!: The system cannot find the file specified.");
-        EXPECT_EQ(controls.log, "");
-        EXPECT_EQ(controls.status, "");
+    for (const char* failure : {"The system cannot find the file specified.", "The operation was canceled by the user."}) {
+        programs.failure = failure;
+        for (auto command : {&LoadkitForm::Command2_Click, &LoadkitForm::Command3_Click}) {
+            journal.clear();
+            (form.*command)();
+            ASSERT_EQ(journal.size(), 5u);
+            EXPECT_TRUE(journal[3].starts_with(kStart));
+            EXPECT_EQ(journal[4], std::string("box Warning!: ") + failure);
+            EXPECT_EQ(controls.log, "");
+            EXPECT_EQ(controls.status, "");
+            EXPECT_EQ(form.TaskId(), 0);
+        }
     }
 }
 
@@ -87,7 +90,7 @@ TEST_F(DriverCommands, EachCommandTakesTheOwnDirectoryAfresh) {
     form.Command2_Click();
     files.ownDirectory = "E:\\";
     form.Command3_Click();
-    EXPECT_EQ(journal.back(), "start E:\\\\wdreg_gui.exe | E:\\\\wdreg_gui.exe -inf E:\\\\VL_USB.inf uninstall | style 2");
+    EXPECT_EQ(journal.back(), "start E:\\\\wdreg_gui.exe | -inf E:\\\\VL_USB.inf uninstall | style 2");
     EXPECT_EQ(form.SourceDir(), "E:\\");
 }
 

@@ -77,7 +77,7 @@ public:
     explicit FakeProgramStart(Journal& journal) : journal_(journal) {}
 
     Failure Start(const CommandLine& command, int windowStyle, double& taskId) override {
-        journal_.push_back("start " + command.program + " | " + command.line + " | style " +
+        journal_.push_back("start " + command.program + " | " + command.parameters + " | style " +
                            std::to_string(windowStyle));
         if (failure) return failure;
         taskId = nextTaskId;

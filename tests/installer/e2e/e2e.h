@@ -28,22 +28,6 @@ std::string ReadAll(const std::wstring& path);
 void WriteAll(const std::wstring& path, const std::string& bytes);
 void CopyInto(const std::wstring& file, const std::wstring& directory, const std::wstring& name = L"");
 
-// A file made read-only for as long as this lives. Wine run by root writes any file whatever
-// its attributes; there the file is made immutable on the Unix side too, where that is allowed.
-class ReadOnlyFile {
-public:
-    explicit ReadOnlyFile(std::wstring path);
-    ~ReadOnlyFile();
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-    // Whether a program here is refused when it opens the file for writing.
-    bool Refused() const;
-
-private:
-    std::wstring path_;
-    bool immutable_ = false;
-};
-
 // Lays out a copy of the built medium: the program files in `root`, the installer and the
 // driver files in root\installerDir. Returns the installer directory.
 std::wstring LayMedium(const std::wstring& root, const std::wstring& installerDir, Tool tool);

@@ -24,44 +24,19 @@ void RemoveTree(const std::wstring& path) {
             std::wstring name = found.cFileName;
             if (name == L"." || name == L"..") continue;
             std::wstring child = path + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
-            else DeleteFileW(Extended(child).c_str());
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesW(Extended(child).c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only medium's files
+                DeleteFileW(Extended(child).c_str());
+            }
         } while (FindNextFileW(search, &found));
         FindClose(search);
     }
     RemoveDirectoryW(Extended(path).c_str());
 }
 
-bool Writable(const std::wstring& path) {
-    HANDLE file = CreateFileW(Extended(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
-}
-
-// Sets or clears the Unix immutable flag of a file on drive Z:, which binds root as well, and
-// waits until writing to it is refused (on) or allowed (off).
-void SetImmutable(const std::wstring& path, bool on) {
-    drive::StartUnixProgram(std::wstring(L"/usr/bin/chattr ") + (on ? L"+i " : L"-i ") + drive::ToUnixPath(path));
-    drive::WaitFor([&] { return Writable(path) != on; }, drive::Duration(5000));
-}
-
 }  // namespace
-
-ReadOnlyFile::ReadOnlyFile(std::wstring path) : path_(std::move(path)) {
-    SetFileAttributesW(Extended(path_).c_str(), FILE_ATTRIBUTE_READONLY);
-    // Only a file of drive Z: has a Unix name to give, and Wine splits the command at blanks.
-    if (Refused() || drive::ToUnixPath(path_).empty() || path_.find(L' ') != std::wstring::npos) return;
-    immutable_ = true;  // undone when this goes, even if the flag came too late to be seen
-    SetImmutable(path_, true);
-}
-
-ReadOnlyFile::~ReadOnlyFile() {
-    if (immutable_) SetImmutable(path_, false);
-    SetFileAttributesW(Extended(path_).c_str(), FILE_ATTRIBUTE_NORMAL);
-}
-
-bool ReadOnlyFile::Refused() const { return !Writable(path_); }
 
 std::wstring TestDirectory() {
     static const testing::TestInfo* emptied = nullptr;
