@@ -71,7 +71,8 @@ TEST_F(DriverCommands, UninstallStartsTheToolAndLeavesTheStatusEmpty) {
 // A missing tool, and the operator's "No" at the consent prompt (ERROR_CANCELLED): both are a
 // start that failed, told in the box with the platform's text.
 TEST_F(DriverCommands, ToolThatCannotStartGivesTheWarningBoxOnly) {
-    for (const char* failure : {"The system cannot find the file specified.", "The operation was canceled by the user."}) {
+    for (const char* failure :
+         {"The system cannot find the file specified.", "The operation was canceled by the user."}) {
         programs.failure = failure;
         for (auto command : {&LoadkitForm::Command2_Click, &LoadkitForm::Command3_Click}) {
             journal.clear();

@@ -1,17 +1,22 @@
-// wdreg_gui.exe -inf <INF file> install|uninstall: installs or removes a driver package and shows
-// the outcome in its window; the exit code tells it too.
+// wdreg_gui.exe -inf <INF file> install|uninstall: installs or removes the board's driver package
+// and says in its window what it is doing and what came of it; the exit code tells it too.
 #include "tools/registration/registration.h"
-#include "tools/registration/win32_driver_store.h"
+#include "tools/registration/system_dll.h"
+#include "tools/registration/win32_driver_platform.h"
 #include "win32/form.h"
 #include "win32/text.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <thread>
+
 namespace {
 
 const int kOutcome = 100;
-const UINT kWork = WM_APP + 1;
+const UINT kStart = WM_APP + 1;
+const UINT kStep = WM_APP + 2;  // sent by the work: lParam is the step's text
+const UINT kDone = WM_APP + 3;
 
 const win32::ControlSpec kControls[] = {
     {kOutcome, WC_EDITW, L"", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP, 240, 240, 6720,
@@ -28,36 +33,68 @@ std::vector<std::string> Arguments() {
     return arguments;
 }
 
+// The driver work runs on a thread of its own, so that the window stays responsive and shows each
+// step. The window cannot be closed before the work has ended.
 class RegistrationWindow final : public win32::Form {
 public:
-    RegistrationWindow() : Form(L"Driver package registration", 7200, 2715, 1, kControls) {}
+    RegistrationWindow() : Form(L"Driver package registration", 7200, 2715, 1, kControls), platform_(*this) {}
+    ~RegistrationWindow() override {
+        if (work_.joinable()) work_.join();
+    }
     int ExitCode() const { return report_.exitCode; }
 
 private:
-    // The work starts once the window shows, so that the platform's own prompts have an owner.
-    void OnCreated() override { PostMessageW(Hwnd(), kWork, 0, 0); }
+    // The work starts once the window shows, so that whatever Windows shows has an owner.
+    void OnCreated() override {
+        EnableWindow(Item(IDCANCEL), FALSE);
+        PostMessageW(Hwnd(), kStart, 0, 0);
+    }
 
     void OnCommand(int id, int) override {
         if (id == IDCANCEL) DestroyWindow(Hwnd());
     }
 
-    bool OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) override {
-        if (message != kWork) return false;
-        SetItemText(kOutcome, L"Working…");
-        UpdateWindow(Hwnd());
-        report_ = Register(Arguments(), store_);
-        SetItemText(kOutcome, win32::Widen(report_.text));
+    bool OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) override {
         result = 0;
-        return true;
+        switch (message) {
+        case kStart: StartWork(); return true;
+        case kStep: SetItemText(kOutcome, reinterpret_cast<const wchar_t*>(lParam)); return true;
+        case kDone: ShowOutcome(); return true;
+        case WM_CLOSE: return work_.joinable();  // not while the work runs
+        default: return false;
+        }
     }
 
-    Win32DriverStore store_;
+    void StartWork() {
+        work_ = std::thread([this] {
+            report_ = Register(Arguments(), platform_, [this](const std::string& step) {
+                std::wstring text = win32::Widen(step);
+                SendMessageW(Hwnd(), kStep, 0, reinterpret_cast<LPARAM>(text.c_str()));
+            });
+            PostMessageW(Hwnd(), kDone, 0, 0);
+        });
+    }
+
+    // A failure must not stay unseen in the minimized window that the installer started.
+    void ShowOutcome() {
+        work_.join();
+        SetItemText(kOutcome, win32::Widen(report_.text));
+        EnableWindow(Item(IDCANCEL), TRUE);
+        if (report_.exitCode == 0) return;
+        if (IsIconic(Hwnd())) ShowWindow(Hwnd(), SW_RESTORE);
+        FLASHWINFO flash{sizeof flash, Hwnd(), FLASHW_ALL | FLASHW_TIMERNOFG, 0, 0};
+        FlashWindowEx(&flash);
+    }
+
+    Win32DriverPlatform platform_;
+    std::thread work_;
     Report report_{"", 0};
 };
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    LoadDllsFromSystem32Only();
     RegistrationWindow window;
     if (!window.Create(instance, showCommand)) return 1;
     window.Run();

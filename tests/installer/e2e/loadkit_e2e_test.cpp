@@ -447,7 +447,8 @@ TEST_F(Loadkit, ReadOnlyDestinationDirectoryStillReceivesTheFiles) {
 // show the fault, not a refused copy.
 TEST_F(Loadkit, ReadOnlyMediumGivesWritableCopies) {
     Start();
-    for (const auto& file : DriverFiles()) SetFileAttributesW((installer_ + L"\\" + file).c_str(), FILE_ATTRIBUTE_READONLY);
+    for (const auto& file : DriverFiles())
+        SetFileAttributesW((installer_ + L"\\" + file).c_str(), FILE_ATTRIBUTE_READONLY);
     for (const auto& file : ProgramFiles()) SetFileAttributesW((root_ + L"\\" + file).c_str(), FILE_ATTRIBUTE_READONLY);
     ASSERT_TRUE(GetFileAttributesW((root_ + L"\\Quarn.exe").c_str()) & FILE_ATTRIBUTE_READONLY);
     std::wstring destination = TestDirectory() + L"\\Velmo";

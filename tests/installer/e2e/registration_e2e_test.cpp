@@ -1,9 +1,13 @@
-// The real registration tool from the built medium: its answers to wrong arguments, a missing
-// INF file, and an install and uninstall of the board's driver package.
+// The real registration tool from the built medium: its answers to wrong arguments and a missing
+// INF file, an install that binds a board plugged in, an uninstall that finds an older version,
+// its window when Loadkit starts it minimized, and a DLL planted beside it.
 #include "e2e.h"
 
+#include "installer/deploy/control_ids.h"
 #include "tools/drive/drive.h"
 #include "win32/text.h"
+
+#include <setupapi.h>
 
 using namespace e2e;
 
@@ -11,28 +15,35 @@ namespace {
 
 const wchar_t kCaption[] = L"Driver package registration";
 const int kOutcome = 100;
+// The INF's hardware ID (a placeholder) and the class of its devices.
+const wchar_t kBoardIds[] = L"USB\\VID_FFFF&PID_0001\0";
+const GUID kUsbDeviceClass = {0x88BAE032, 0x5A81, 0x49F0, {0xBC, 0x3D, 0xA4, 0xFF, 0x13, 0x82, 0x16, 0xD6}};
 
 struct Outcome {
     std::wstring text;
     DWORD exitCode = 0xFFFFFFFF;
 };
 
-// Starts the tool with the arguments, reads what its window says, closes it and takes the
-// exit code.
-Outcome RunTool(const std::wstring& arguments) {
-    std::wstring tool = medium + L"\\Driver\\wdreg_gui.exe";
-    drive::Program program(L"\"" + tool + L"\" " + arguments);
-    HWND window = program.WaitForWindow(kCaption);
-    EXPECT_NE(window, nullptr) << win32::Narrow(arguments) << ": no window; the tool " << program.State();
-    if (!window) return {};
+// Waits until the tool's work has ended: its Close button comes alive.
+bool WorkEnded(HWND window) {
+    return drive::WaitFor([&] { return drive::Enabled(GetDlgItem(window, IDCANCEL)); }, drive::Duration(20000));
+}
+
+// Reads what the tool's window says once its work has ended, closes it and takes the exit code.
+Outcome Finish(HWND window, const drive::Program& program) {
     Outcome outcome;
-    drive::WaitFor([&] {
-        outcome.text = drive::Text(GetDlgItem(window, kOutcome));
-        return !outcome.text.empty() && outcome.text != L"Working…";
-    });
+    EXPECT_TRUE(WorkEnded(window));
+    outcome.text = drive::Text(GetDlgItem(window, kOutcome));
     drive::Click(GetDlgItem(window, IDCANCEL));
     outcome.exitCode = program.WaitForExit().value_or(0xFFFFFFFF);
     return outcome;
+}
+
+Outcome RunTool(const std::wstring& arguments, const std::wstring& tool = medium + L"\\Driver\\wdreg_gui.exe") {
+    drive::Program program(L"\"" + tool + L"\" " + arguments);
+    HWND window = program.WaitForWindow(kCaption);
+    EXPECT_NE(window, nullptr) << win32::Narrow(arguments) << ": no window; the tool " << program.State();
+    return window ? Finish(window, program) : Outcome{};
 }
 
 std::wstring InfDirectory() {
@@ -41,13 +52,68 @@ std::wstring InfDirectory() {
     return std::wstring(windows) + L"\\inf\\";
 }
 
+// A copy of the medium's driver package in the directory, with a stand-in of the catalog that the
+// maker's signing adds (Wine copies it into the store, and refuses a package without it).
+std::wstring PackageIn(const std::wstring& directory) {
+    CopyInto(medium + L"\\Driver\\VL_USB.INF", directory);
+    WriteAll(directory + L"\\VL_USB.cat", "");
+    return directory + L"\\VL_USB.INF";
+}
+
 // "as oem3.inf." at the end of the first line names the package in the store.
 std::wstring PublishedName(const std::wstring& text) {
     size_t as = text.find(L" as "), end = text.find(L".\r\n");
     return as == std::wstring::npos || end == std::wstring::npos ? L"" : text.substr(as + 4, end - as - 4);
 }
 
-TEST(RegistrationTool, WrongArgumentsShowHowToCallIt) {
+// A board plugged in, as far as the device nodes go: root-enumerated, with the board's hardware
+// ID and no driver; removed again when this goes. (Windows would need a real board to bind it.)
+class FakeBoard {
+public:
+    FakeBoard() {
+        set_ = SetupDiCreateDeviceInfoList(&kUsbDeviceClass, nullptr);
+        device_.cbSize = sizeof device_;
+        made_ = SetupDiCreateDeviceInfoW(set_, L"QUARN_TEST_BOARD", &kUsbDeviceClass, nullptr, nullptr,
+                                         DICD_GENERATE_ID, &device_) &&
+                SetupDiSetDeviceRegistryPropertyW(set_, &device_, SPDRP_HARDWAREID,
+                                                  reinterpret_cast<const BYTE*>(kBoardIds), sizeof kBoardIds) &&
+                SetupDiRegisterDeviceInfo(set_, &device_, 0, nullptr, nullptr, nullptr);
+    }
+    ~FakeBoard() {
+        if (made_) SetupDiRemoveDevice(set_, &device_);
+        SetupDiDestroyDeviceInfoList(set_);
+    }
+    FakeBoard(const FakeBoard&) = delete;
+    FakeBoard& operator=(const FakeBoard&) = delete;
+
+    bool Made() const { return made_; }
+    // The install section of the driver that the board has now; empty without one.
+    std::wstring DriverSection() {
+        HKEY key = SetupDiOpenDevRegKey(set_, &device_, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_QUERY_VALUE);
+        if (key == INVALID_HANDLE_VALUE) return L"";
+        wchar_t section[256] = L"";
+        DWORD size = sizeof section - sizeof(wchar_t);
+        RegQueryValueExW(key, L"InfSection", nullptr, nullptr, reinterpret_cast<BYTE*>(section), &size);
+        RegCloseKey(key);
+        return section;
+    }
+
+private:
+    HDEVINFO set_;
+    SP_DEVINFO_DATA device_{};
+    bool made_ = false;
+};
+
+class RegistrationTool : public testing::Test {
+protected:
+    // Whatever an earlier run left in the store goes first.
+    void SetUp() override { RunTool(L"-inf \"" + inf_ + L"\" uninstall"); }
+    void TearDown() override { RunTool(L"-inf \"" + inf_ + L"\" uninstall"); }
+
+    const std::wstring inf_ = medium + L"\\Driver\\VL_USB.INF";
+};
+
+TEST_F(RegistrationTool, WrongArgumentsShowHowToCallIt) {
     for (std::wstring arguments : {L"", L"-inf VL_USB.INF remove", L"-inf a.inf install now"}) {
         Outcome outcome = RunTool(arguments);
         EXPECT_TRUE(outcome.text.starts_with(L"Usage: wdreg_gui.exe -inf <INF file> install|uninstall"))
@@ -56,7 +122,7 @@ TEST(RegistrationTool, WrongArgumentsShowHowToCallIt) {
     }
 }
 
-TEST(RegistrationTool, MissingInfFileIsReported) {
+TEST_F(RegistrationTool, MissingInfFileIsReported) {
     std::wstring inf = TestDirectory() + L"\\缺少 目录\\VL_USB.INF";
     for (std::wstring action : {L"install", L"uninstall"}) {
         Outcome outcome = RunTool(L"-inf \"" + inf + L"\" " + action);
@@ -67,21 +133,93 @@ TEST(RegistrationTool, MissingInfFileIsReported) {
     }
 }
 
-// Install places the package in the store, under the name it reports; uninstall takes it out.
-TEST(RegistrationTool, InstallsAndRemovesTheDriverPackage) {
-    std::wstring inf = medium + L"\\Driver\\VL_USB.INF";
+// Install places the package in the store under the name it reports, and gives the board plugged
+// in its driver; uninstall takes the package out again.
+TEST_F(RegistrationTool, InstallBindsTheBoardPluggedInAndUninstallRemovesThePackage) {
+    std::wstring inf = PackageIn(TestDirectory());
+    FakeBoard board;
+    ASSERT_TRUE(board.Made()) << "no device node could be made here";
+    ASSERT_EQ(board.DriverSection(), L"");
     Outcome installed = RunTool(L"-inf \"" + inf + L"\" install");
     ASSERT_EQ(installed.exitCode, 0u) << win32::Narrow(installed.text);
     std::wstring published = PublishedName(installed.text);
     ASSERT_FALSE(published.empty()) << win32::Narrow(installed.text);
     EXPECT_EQ(installed.text, L"Installed the driver package " + inf + L" as " + published +
-                                  L".\r\nThe board gets this driver when it is next plugged in.");
+                                  L".\r\nThe board plugged in now uses this driver.");
     EXPECT_EQ(ReadAll(InfDirectory() + published), ReadAll(inf));
+    EXPECT_EQ(board.DriverSection(), L"QuarnUsb_Install");
 
-    Outcome removed = RunTool(L"-inf \"" + inf + L"\" uninstall");
+    Outcome removed = RunTool(L"-inf \"" + inf_ + L"\" uninstall");
     EXPECT_EQ(removed.exitCode, 0u) << win32::Narrow(removed.text);
-    EXPECT_EQ(removed.text, L"Removed the driver package " + inf + L" (" + published + L").");
+    EXPECT_EQ(removed.text, L"Removed the driver package " + inf_ + L" (" + published + L").\r\nRemoved with it the "
+                            L"devices that used it (1): a board plugged in has no driver until it is installed again.");
     EXPECT_FALSE(Exists(InfDirectory() + published));
+    EXPECT_EQ(board.DriverSection(), L"");
+}
+
+// An earlier version (another date and version, other comments) is found by its provider and
+// its hardware IDs, and removed; once nothing is left, uninstall says so.
+TEST_F(RegistrationTool, UninstallFindsAnOlderVersion) {
+    std::string text = ReadAll(inf_);
+    size_t date = text.find("DriverVer");
+    ASSERT_NE(date, std::string::npos);
+    text.replace(date, text.find('\r', date) - date, "DriverVer   = 03/15/2025,0.9.0.0\r\n; an earlier build");
+    std::wstring older = PackageIn(TestDirectory());
+    WriteAll(older, text);
+    Outcome installed = RunTool(L"-inf \"" + older + L"\" install");
+    ASSERT_EQ(installed.exitCode, 0u) << win32::Narrow(installed.text);
+    std::wstring published = PublishedName(installed.text);
+    ASSERT_FALSE(published.empty());
+
+    Outcome removed = RunTool(L"-inf \"" + inf_ + L"\" uninstall");
+    EXPECT_EQ(removed.text, L"Removed the driver package " + inf_ + L" (" + published + L").");
+    EXPECT_EQ(removed.exitCode, 0u);
+    EXPECT_FALSE(Exists(InfDirectory() + published));
+
+    Outcome none = RunTool(L"-inf \"" + inf_ + L"\" uninstall");
+    EXPECT_EQ(none.text, L"The driver package " + inf_ + L" is not installed: nothing was removed.");
+    EXPECT_EQ(none.exitCode, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+// Loadkit starts the tool minimized: a success stays there, a failure comes up to be seen.
+TEST_F(RegistrationTool, StartedMinimizedItComesUpOnlyOnFailure) {
+    std::wstring installer = LayMedium(TestDirectory() + L"\\介质", L"Driver", Tool::Real);
+    PackageIn(installer);
+    drive::Program loadkit(L"\"" + installer + L"\\Loadkit.exe\"");
+    HWND form = loadkit.WaitForWindow(loadkit_ids::kCaption);
+    ASSERT_NE(form, nullptr) << "no window; Loadkit " << loadkit.State();
+    for (bool infThere : {true, false}) {
+        if (!infThere) DeleteFileW((installer + L"\\VL_USB.INF").c_str());
+        drive::Click(GetDlgItem(form, loadkit_ids::kCommand2));
+        HWND window = nullptr;
+        ASSERT_TRUE(drive::WaitFor([&] { return (window = FindWindowW(L"QuarnForm", kCaption)) != nullptr; }));
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        EXPECT_EQ(drive::Text(GetDlgItem(form, loadkit_ids::kLabel2)), L"Driver Finished!");
+        EXPECT_TRUE(WorkEnded(window));
+        std::wstring text = drive::Text(GetDlgItem(window, kOutcome));
+        EXPECT_EQ(IsIconic(window), infThere) << win32::Narrow(text);
+        EXPECT_EQ(text.starts_with(L"Could not install"), !infThere) << win32::Narrow(text);
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+        PostMessageW(window, WM_CLOSE, 0, 0);  // a minimized window's button takes no click
+        EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
+        CloseHandle(process);
+    }
+}
+
+// The tool runs elevated from a folder anyone may write to: a DLL of Windows' name placed beside
+// it is not loaded (the stand-in leaves planted.trace when it is). Wine takes its own newdev.dll
+// before one in the program's folder; told to take a file's first, it looks there as Windows does.
+TEST_F(RegistrationTool, DllPlacedBesideTheToolIsNotLoaded) {
+    std::wstring directory = TestDirectory();
+    CopyInto(medium + L"\\Driver\\wdreg_gui.exe", directory);
+    CopyInto(drive::OwnDirectory() + L"planted_dll.dll", directory, L"newdev.dll");
+    const wchar_t wineSetting[] = L"Software\\Wine\\AppDefaults\\wdreg_gui.exe\\DllOverrides";
+    RegSetKeyValueW(HKEY_CURRENT_USER, wineSetting, L"newdev", REG_SZ, L"native,builtin", sizeof L"native,builtin");
+    Outcome installed = RunTool(L"-inf \"" + PackageIn(directory) + L"\" install", directory + L"\\wdreg_gui.exe");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, wineSetting, L"newdev");
+    EXPECT_EQ(installed.exitCode, 0u) << win32::Narrow(installed.text);
+    EXPECT_FALSE(Exists(directory + L"\\planted.trace"));
 }
 
 }  // namespace

@@ -1,0 +1,18 @@
+// DLLs for a program that runs with administrator rights from a folder that users can write to
+// (the medium's copy): Windows would look for a DLL in the program's folder first, so a DLL
+// placed there would run with those rights. The program imports only DLLs that Windows always
+// takes from System32 (the KnownDLLs), and every other DLL comes from System32 alone.
+#pragma once
+
+#include <windows.h>
+
+// Makes System32 the only place where DLLs are looked for from now on. First thing in wWinMain.
+void LoadDllsFromSystem32Only();
+// Loads a DLL of Windows from System32, and its own DLLs from there too.
+HMODULE LoadSystemDll(const wchar_t* name);
+
+// A function of a loaded DLL by its name; nullptr where this Windows lacks it.
+template <typename Function>
+Function DllFunction(HMODULE dll, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+}
