@@ -23,6 +23,8 @@ build_and_test() {
 run native build_and_test "$root/build/native"
 run sanitizers build_and_test "$root/build/asan" -DQUARN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 run windows build_and_test "$root/build/windows" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+# The release beside the medium: image and zip, the same bytes from a second build, signatures.
+run release "$root/tests/release/check.sh" "$root/build/windows"
 
 if [ ${#failed[@]} -gt 0 ]; then
     echo "FAILED: ${failed[*]}"

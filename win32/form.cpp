@@ -105,26 +105,13 @@ bool Form::Create(HINSTANCE instance, int showCommand) {
 }
 
 int Form::Run() {
-    HANDLE event = LoopEvent();
-    DWORD events = event ? 1 : 0;
-    // One message for each wait: a PeekMessage that finds no message gives the processor away
-    // under Wine, and a loop that did so after every reply made some whole runs of replies two
-    // to three times as slow.
-    for (;;) {
-        DWORD woken = MsgWaitForMultipleObjectsEx(events, &event, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (events && woken == WAIT_OBJECT_0) {
-            OnLoopEvent();
-            // The messages have their turn between two events, however fast these come.
-            if (MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, MWMO_INPUTAVAILABLE) != WAIT_OBJECT_0)
-                continue;
-        }
-        MSG message;
-        if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) continue;
-        if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (IsDialogMessageW(window_, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    return static_cast<int>(message.wParam);
 }
 
 std::wstring Form::ItemText(int id) const {

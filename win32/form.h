@@ -36,7 +36,6 @@ public:
     // Creates the window centred on the screen, then its controls, calls OnCreated and shows it.
     bool Create(HINSTANCE instance, int showCommand);
     // The message loop, with the dialog manager's keyboard navigation; returns the exit code.
-    // It also waits for LoopEvent, if there is one, and calls OnLoopEvent when it is set.
     int Run();
 
     HWND Hwnd() const { return window_; }
@@ -51,8 +50,6 @@ protected:
     virtual void OnCommand(int id, int notification) = 0;
     // Messages the base does not handle; return false for the default processing.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    virtual HANDLE LoopEvent() const { return nullptr; }
-    virtual void OnLoopEvent() {}
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

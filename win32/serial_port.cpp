@@ -4,18 +4,17 @@
 
 namespace win32 {
 
-SerialPort::SerialPort(std::function<void()> onReceive, std::function<void()> onUntaken)
+SerialPort::SerialPort(std::function<void()> onReceive)
     : onReceive_(std::move(onReceive)),
-      onUntaken_(std::move(onUntaken)),
-      readDone_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      ioDone_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+      written_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      fetched_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
 SerialPort::~SerialPort() {
     Close();
-    CloseHandle(readDone_);
-    CloseHandle(ioDone_);
+    CloseHandle(written_);
     CloseHandle(stop_);
+    CloseHandle(fetched_);
 }
 
 bool SerialPort::SetCommPort(int number) {
@@ -40,12 +39,15 @@ bool SerialPort::Open() {
                                 FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
 
+    // The buffer sizes are a request that some USB and virtual port drivers refuse; the port works
+    // with the driver's own sizes then.
+    SetupComm(handle, 1024, 512);
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     // No read timeouts: a read waits for its bytes. A write that the line cannot take in two
     // seconds counts as failed rather than hanging the window.
     COMMTIMEOUTS timeouts{0, 0, 0, 2, 2000};
-    bool ready = SetupComm(handle, 1024, 512) && GetCommState(handle, &dcb);
+    bool ready = GetCommState(handle, &dcb);
     if (ready) {
         dcb.BaudRate = CBR_9600;
         dcb.ByteSize = 8;
@@ -72,39 +74,27 @@ bool SerialPort::Open() {
     }
 
     handle_ = handle;
-    failed_ = false;
-    if (!StartRead()) {
-        Close();
-        return false;
-    }
+    kept_.clear();
+    failed_ = told_ = false;
     ResetEvent(stop_);
-    if (onUntaken_) watcher_ = std::thread(&SerialPort::Watch, this);
+    reader_ = std::thread(&SerialPort::Read, this);
     return true;
 }
 
+// The reader ends its own pending read before the handle goes: closing a port under a pending
+// read stalls.
 void SerialPort::Close() {
     if (!PortOpen()) return;
-    if (watcher_.joinable()) {
-        SetEvent(stop_);
-        watcher_.join();
-    }
-    // The pending read is cancelled by the thread that started it, before the handle goes.
-    if (reading_) {
-        DWORD got = 0;
-        CancelIoEx(handle_, &read_);
-        GetOverlappedResult(handle_, &read_, &got, TRUE);
-        reading_ = false;
-    }
-    ResetEvent(readDone_);
+    SetEvent(stop_);
+    reader_.join();
     CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
-    queued_.clear();
 }
 
 bool SerialPort::Output(std::string_view bytes) {
     if (!PortOpen()) return false;
     OVERLAPPED overlapped{};
-    overlapped.hEvent = ioDone_;
+    overlapped.hEvent = written_;
     DWORD sent = 0;
     if (!WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &sent, &overlapped)) {
         if (GetLastError() != ERROR_IO_PENDING || !GetOverlappedResult(handle_, &overlapped, &sent, TRUE))
@@ -115,71 +105,77 @@ bool SerialPort::Output(std::string_view bytes) {
 
 std::string SerialPort::Input() {
     std::string bytes;
-    bytes.swap(queued_);
-    // Reading stopped at the bound goes on now that there is room.
-    if (PortOpen() && !reading_) ReadOn();
+    std::lock_guard lock(mutex_);
+    bytes.swap(kept_);
+    told_ = false;
+    SetEvent(fetched_);
     return bytes;
 }
 
-// The next read, unless the line is gone or the queue is full; then no read is pending and the
-// event must not stay set.
-void SerialPort::ReadOn() {
-    if (!failed_ && queued_.size() < kMaxQueued) failed_ = !StartRead();
-    else ResetEvent(readDone_);
+bool SerialPort::LineFailed() const {
+    std::lock_guard lock(mutex_);
+    return failed_;
 }
 
-// One pending read of one byte: it waits without timeouts and sets readDone_ when its byte is in.
-bool SerialPort::StartRead() {
-    read_ = OVERLAPPED{};
-    read_.hEvent = readDone_;
-    reading_ = ReadFile(handle_, &first_, 1, nullptr, &read_) || GetLastError() == ERROR_IO_PENDING;
-    if (!reading_) ResetEvent(readDone_);
-    return reading_;
-}
-
-// Bytes the driver has already queued: the read ends as soon as it is started.
-bool SerialPort::ReadQueued(char* buffer, DWORD size, DWORD& got) {
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = ioDone_;
-    got = 0;
-    if (!ReadFile(handle_, buffer, size, nullptr, &overlapped) && GetLastError() != ERROR_IO_PENDING) return false;
-    return GetOverlappedResult(handle_, &overlapped, &got, TRUE);
-}
-
-void SerialPort::TakeRead() {
-    if (!reading_ || !HasOverlappedIoCompleted(&read_)) return;
-    reading_ = false;
-    ++taken_;
-    // With no read timeouts a read ends only with its byte; an empty one means the line is gone.
-    DWORD got = 0;
-    bool ok = GetOverlappedResult(handle_, &read_, &got, FALSE) && got == 1;
-    if (ok) {
-        queued_ += first_;
-        DWORD errors = 0;
-        COMSTAT status{};
-        if (ClearCommError(handle_, &errors, &status) && status.cbInQue > 0) {
-            size_t had = queued_.size();
-            queued_.resize(had + status.cbInQue);
-            ok = ReadQueued(&queued_[had], status.cbInQue, got);
-            queued_.resize(had + (ok ? got : 0));
+// One pending read of one byte, without timeouts: it ends when a byte is in, or with an error
+// when the line is gone. Then the rest of what the driver holds, which is there already.
+void SerialPort::Read() {
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    for (;;) {
+        std::string bytes(1, '\0');
+        OVERLAPPED read{};
+        read.hEvent = done;
+        DWORD got = 0;
+        bool ok = ReadFile(handle_, bytes.data(), 1, nullptr, &read) || GetLastError() == ERROR_IO_PENDING;
+        if (ok) {
+            HANDLE stopOrDone[] = {stop_, done};
+            if (WaitForMultipleObjects(2, stopOrDone, FALSE, INFINITE) == WAIT_OBJECT_0) {
+                CancelIoEx(handle_, &read);
+                GetOverlappedResult(handle_, &read, &got, TRUE);
+                break;
+            }
+            ok = GetOverlappedResult(handle_, &read, &got, FALSE) && got == 1 && ReadAvailable(bytes, done);
         }
+        if (!Keep(ok ? bytes : std::string(), !ok)) break;
     }
-    failed_ = !ok;
-    ReadOn();
-    onReceive_();
+    CloseHandle(done);
 }
 
-void SerialPort::Watch() {
-    HANDLE stopOrDone[] = {stop_, readDone_};
-    unsigned asked = ~0u;
-    while (WaitForMultipleObjects(2, stopOrDone, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
-        unsigned seen = taken_;
-        if (WaitForSingleObject(stop_, kUntakenMs) != WAIT_TIMEOUT) return;
-        // Asked once for each read: a second message would not reach a thread the first did not.
-        if (taken_ == seen && seen != asked && WaitForSingleObject(readDone_, 0) == WAIT_OBJECT_0) {
-            asked = seen;
-            onUntaken_();
+bool SerialPort::ReadAvailable(std::string& bytes, HANDLE done) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handle_, &errors, &status)) return false;
+    if (status.cbInQue == 0) return true;
+    size_t had = bytes.size();
+    bytes.resize(had + status.cbInQue);
+    OVERLAPPED read{};
+    read.hEvent = done;
+    DWORD got = 0;
+    if (!ReadFile(handle_, &bytes[had], status.cbInQue, nullptr, &read) && GetLastError() != ERROR_IO_PENDING)
+        return false;
+    bool ok = GetOverlappedResult(handle_, &read, &got, TRUE);
+    bytes.resize(had + got);
+    return ok;
+}
+
+bool SerialPort::Keep(const std::string& bytes, bool failed) {
+    bool tell;
+    {
+        std::lock_guard lock(mutex_);
+        kept_ += bytes;
+        failed_ = failed;
+        tell = !told_;
+        told_ = true;
+    }
+    if (tell) onReceive_();
+    if (failed) return false;
+    HANDLE stopOrFetched[] = {stop_, fetched_};
+    for (;;) {
+        {
+            std::lock_guard lock(mutex_);
+            if (kept_.size() < kMaxKept) return true;
         }
+        if (WaitForMultipleObjects(2, stopOrFetched, FALSE, INFINITE) == WAIT_OBJECT_0) return false;
     }
 }
 

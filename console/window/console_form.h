@@ -10,7 +10,7 @@
 
 class ConsoleForm {
 public:
-    // The controls the handlers use. Texts are UTF-8 except where said.
+    // The controls the handlers use. Texts are UTF-8.
     class Controls {
     public:
         virtual ~Controls() = default;
@@ -19,8 +19,10 @@ public:
         virtual int SelectedPort() const = 0;  // list position in Combo1, -1 when none
         virtual std::string FrameText() const = 0;  // Text2
         virtual void SetFrameText(std::string_view text) = 0;
-        // Label1; the text is bytes from the wire, shown as characters of the ANSI code page.
-        virtual void SetReplyText(std::string_view bytes) = 0;
+        // Label1 shows the line: its markers as they are, the board's bytes as characters of the
+        // system's ANSI code page.
+        virtual void SetReplyDisplay(const device_link::ReplyLine& line) = 0;
+        virtual void ClearReplyDisplay() = 0;
         // The nine command buttons, then Text2.
         virtual void EnableCommands(bool enabled) = 0;
         // A modal box with an information icon and an OK button; returns when it is closed.
@@ -35,7 +37,6 @@ public:
 
     // Device link.
     void MSComm1_OnComm();
-    std::string_view RxLine() const { return rxLine_.Text(); }
 
     // Commands.
     void Command1_Click();

@@ -1,5 +1,6 @@
 #include "console_window.h"
 
+#include "console/window/console_layout.h"
 #include "console/window/control_ids.h"
 #include "win32/message_box.h"
 #include "win32/text.h"
@@ -12,60 +13,39 @@ using namespace console_ids;
 
 namespace {
 
-// Sent by the port's watcher when a read waits for a message loop other than the window's own.
-const UINT kReadWaiting = WM_APP + 1;
-
-const DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
-// The commands and the frame box are made disabled, as Form_Load leaves them until a port is
-// open: then none of them has to change before the window first shows.
-const DWORD kCommandButton = kButton | WS_DISABLED;
-
-// In tab order, which is the creation order.
-const win32::ControlSpec kControls[] = {
-    {kText2, WC_EDITW, L"", ES_CENTER | ES_AUTOHSCROLL | WS_TABSTOP | WS_DISABLED, 600, 840, 1335, 375, L"Arial",
-     1425, WS_EX_CLIENTEDGE},
-    {kCommand1, WC_BUTTONW, L"+", kCommandButton, 2160, 840, 495, 375},
-    {kCommand2, WC_BUTTONW, L"-", kCommandButton, 2880, 840, 495, 375},
-    {kCommand3, WC_BUTTONW, L"=", kCommandButton, 3600, 840, 495, 375},
-    {kCommand4, WC_BUTTONW, L"?", kCommandButton, 4320, 840, 495, 375},
-    {kCommand5, WC_BUTTONW, L"QID", kCommandButton, 600, 1320, 855, 375},
-    {kCommand8, WC_BUTTONW, L"SEQ0", kCommandButton, 1560, 1320, 735, 375},
-    {kCommand9, WC_BUTTONW, L"SEQ1", kCommandButton, 2400, 1320, 735, 375},
-    {kCommand10, WC_BUTTONW, L"SEQ2", kCommandButton, 3240, 1320, 735, 375},
-    {kCommand11, WC_BUTTONW, L"SEQ3", kCommandButton, 4080, 1320, 735, 375},
-    // Replies hold any bytes: no '&' prefixes, one line, cut with an ellipsis when too long.
-    {kLabel1, WC_STATICW, L"", SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS | SS_CENTERIMAGE, 600, 1920, 4215, 375,
-     nullptr, 0, WS_EX_STATICEDGE},
-    {kCombo1, WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 600, 240, 1575,
-     300},
-    {kOpenPort, WC_BUTTONW, L"Open Serial Port", kButton, 3000, 240, 1815, 375},
-};
+// Sent by the port's reader thread when bytes have arrived; every message loop delivers it.
+const UINT kBytesArrived = WM_APP + 1;
 
 const int kCommandControls[] = {kCommand1, kCommand2, kCommand3,  kCommand4,  kCommand5,
                                 kCommand8, kCommand9, kCommand10, kCommand11, kText2};
 
-// The reply line as the system's ANSI code page reads the board's bytes. Each marker begins a run
-// of its own: in a double-byte code page the byte before a marker would otherwise take the
-// marker's "[" as its second half. A NUL would end the control's text; it shows as its symbol.
-std::wstring DisplayText(std::string_view line) {
-    std::wstring text;
-    while (!line.empty()) {
-        size_t run = std::min(line.find('[', 1), line.size());
-        text += win32::AnsiToWide(line.substr(0, run));
-        line.remove_prefix(run);
+// The reply line as the system's ANSI code page reads the board's bytes. Each run of them between
+// two markers is read on its own: in a double-byte code page a byte before a marker must not take
+// the marker's "[" as its second half, nor a byte 5B after a lead byte be taken for a marker. A
+// NUL would end the control's text; it shows as its symbol.
+std::wstring DisplayText(const device_link::ReplyLine& line) {
+    std::string_view text = line.Text();
+    std::wstring shown;
+    std::size_t from = 0;
+    for (std::size_t marker : line.Markers()) {
+        shown += win32::AnsiToWide(text.substr(from, marker - from));
+        from = marker + device_link::ReplyLine::kMarkerLength;
+        shown += win32::AnsiToWide(text.substr(marker, from - marker));
     }
-    std::replace(text.begin(), text.end(), L'\0', L'\u2400');
-    return text;
+    shown += win32::AnsiToWide(text.substr(from));
+    std::replace(shown.begin(), shown.end(), L'\0', L'\u2400');
+    return shown;
 }
 
 }  // namespace
 
 ConsoleWindow::ConsoleWindow()
-    : Form(kCaptionPrefix, 5400, 2580, kIcon, kControls),
-      port_([this] { form_.MSComm1_OnComm(); }, [this] { SendNotifyMessageW(Hwnd(), kReadWaiting, 0, 0); }),
+    : Form(kCaptionPrefix, console_layout::kClientWidth, console_layout::kClientHeight, kIcon, console_layout::kControls),
+      port_([this] { SendNotifyMessageW(notified_, kBytesArrived, 0, 0); }),
       form_(*this, port_) {}
 
 void ConsoleWindow::OnCreated() {
+    notified_ = Hwnd();
     HWND combo = Item(kCombo1);
     for (int port = 1; port <= 16; ++port)
         SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>((L"Com" + std::to_wstring(port)).c_str()));
@@ -91,8 +71,8 @@ void ConsoleWindow::OnCommand(int id, int notification) {
 }
 
 bool ConsoleWindow::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
-    if (message != kReadWaiting) return false;
-    port_.TakeRead();
+    if (message != kBytesArrived) return false;
+    form_.MSComm1_OnComm();
     result = 0;
     return true;
 }
@@ -131,7 +111,9 @@ std::string ConsoleWindow::FrameText() const { return win32::Narrow(ItemText(kTe
 
 void ConsoleWindow::SetFrameText(std::string_view text) { SetItemText(kText2, win32::Widen(text)); }
 
-void ConsoleWindow::SetReplyText(std::string_view bytes) { SetItemText(kLabel1, DisplayText(bytes)); }
+void ConsoleWindow::SetReplyDisplay(const device_link::ReplyLine& line) { SetItemText(kLabel1, DisplayText(line)); }
+
+void ConsoleWindow::ClearReplyDisplay() { SetItemText(kLabel1, L""); }
 
 void ConsoleWindow::EnableCommands(bool enabled) {
     for (int id : kCommandControls) EnableWindow(Item(id), enabled);

@@ -13,8 +13,6 @@ private:
     void OnCreated() override;
     void OnCommand(int id, int notification) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    HANDLE LoopEvent() const override { return port_.ReadEvent(); }
-    void OnLoopEvent() override { port_.TakeRead(); }
     static LRESULT CALLBACK FrameBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                          DWORD_PTR self);
 
@@ -23,10 +21,12 @@ private:
     int SelectedPort() const override;
     std::string FrameText() const override;
     void SetFrameText(std::string_view text) override;
-    void SetReplyText(std::string_view bytes) override;
+    void SetReplyDisplay(const device_link::ReplyLine& line) override;
+    void ClearReplyDisplay() override;
     void EnableCommands(bool enabled) override;
     void ShowMessage(std::string_view prompt, std::string_view title) override;
 
+    HWND notified_ = nullptr;  // set before the port can open, and kept: the reader thread reads it
     win32::SerialPort port_;
     ConsoleForm form_;
 };

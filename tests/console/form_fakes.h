@@ -37,9 +37,13 @@ public:
         frameText = text;
         frameHistory.emplace_back(text);
     }
-    void SetReplyText(std::string_view bytes) override {
-        replyText = bytes;
-        replyHistory.emplace_back(bytes);
+    void SetReplyDisplay(const device_link::ReplyLine& line) override {
+        replyText = line.Text();
+        replyHistory.push_back(replyText);
+    }
+    void ClearReplyDisplay() override {
+        replyText.clear();
+        replyHistory.push_back(replyText);
     }
     void EnableCommands(bool enabled) override {
         commandsEnabled = enabled;

@@ -76,7 +76,7 @@ private:
 
 class Simulator {
 public:
-    Simulator() : port_([this] { TakeBytes(); }) {}
+    Simulator() : received_(CreateEventW(nullptr, FALSE, FALSE, nullptr)), port_([this] { SetEvent(received_); }) {}
 
     int Run(int comPort) {
         if (!port_.SetCommPort(comPort) || !port_.SetPortOpen(true)) {
@@ -84,11 +84,11 @@ public:
             return 1;
         }
         Log("ready COM" + std::to_string(comPort));
-        HANDLE waits[] = {port_.ReadEvent(), commands_.Ready()};
+        HANDLE waits[] = {received_, commands_.Ready()};
         for (;;) {
             DWORD woken = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
             if (woken == WAIT_OBJECT_0) {
-                port_.TakeRead();
+                TakeBytes();
             } else {
                 for (std::string line; commands_.Pop(line);)
                     if (!Execute(line)) return 0;
@@ -148,7 +148,7 @@ private:
                 std::snprintf(payload, sizeof payload, "frm%04d", (i - 1) % 9999 + 1);
                 Send(board::Reply(payload));
                 if (interval > 0) Sleep(interval);
-                port_.TakeRead();
+                if (WaitForSingleObject(received_, 0) == WAIT_OBJECT_0) TakeBytes();
             }
         } else if (command == "silent") {
             silent_ = rest == "on";
@@ -173,6 +173,7 @@ private:
         }
     }
 
+    HANDLE received_;  // set by the port's reader thread
     win32::SerialPort port_;
     board::Board board_;
     bool silent_ = false;

@@ -14,7 +14,8 @@ bool Run(const std::string& arguments, int port, bool up) {
     const char* tools = std::getenv("QUARN_TOOLS");
     const char* session = std::getenv("QUARN_SESSION");
     if (!tools || !session) return false;
-    if (!drive::StartUnixProgram(L"/bin/bash " + win32::Widen(tools) + L"/cable " + win32::Widen(arguments))) return false;
+    if (!drive::StartUnixProgram(L"/bin/bash \"" + win32::Widen(tools) + L"/cable\" " + win32::Widen(arguments)))
+        return false;
     std::wstring marker = drive::FromUnixPath(session) + L"\\cables\\" + std::to_wstring(port) + L".up";
     return drive::WaitFor([&] { return (GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES) == up; },
                           drive::Duration(10000));

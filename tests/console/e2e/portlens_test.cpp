@@ -169,6 +169,9 @@ TEST_F(PortlensTest, UnderAChineseSystemLocaleGbkBytesShowAsChinese) {
     Connect();
     BoardSends("send 02 D6 D0 CE C4 03");  // "中文" in the Chinese ANSI code page
     EXPECT_TRUE(ReplyIs(L"[STX]中文[ETX]")) << "shown: " << win32::Narrow(Reply());
+    // 81 5B is one character there: its second byte is no marker's bracket.
+    BoardSends("send 02 81 5B 41 03");
+    EXPECT_TRUE(ReplyIs(L"[STX]\u4E55A[ETX]")) << "shown: " << win32::Narrow(Reply());
     BoardSends("error 2");
     ExpectBox(L"板卡禁止写操作,请拨SW2解除写保护! ", L"提示");
 }
