@@ -32,7 +32,9 @@ const win32::ControlSpec kControls[] = {
 }  // namespace
 
 LoadkitWindow::LoadkitWindow()
-    : Form(kCaption, kClientWidth, kClientHeight, kIcon, kControls), programs_(*this), form_(*this, files_, programs_) {}
+    : Form(kCaption, kClientWidth, kClientHeight, kIcon, kControls),
+      programs_(*this),
+      form_(*this, files_, programs_) {}
 
 void LoadkitWindow::OnCreated() { form_.Form_Load(); }
 
