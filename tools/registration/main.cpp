@@ -21,7 +21,8 @@ const UINT kDone = WM_APP + 3;
 const win32::ControlSpec kControls[] = {
     {kOutcome, WC_EDITW, L"", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP, 240, 240, 6720,
      1680, nullptr, 0, WS_EX_CLIENTEDGE},
-    {IDCANCEL, WC_BUTTONW, L"Close", BS_DEFPUSHBUTTON | WS_TABSTOP, 5880, 2100, 1080, 375},
+    // Not before the work has ended; made so, not disabled afterwards, so that no click comes between.
+    {IDCANCEL, WC_BUTTONW, L"Close", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_DISABLED, 5880, 2100, 1080, 375},
 };
 
 std::vector<std::string> Arguments() {
@@ -45,10 +46,7 @@ public:
 
 private:
     // The work starts once the window shows, so that whatever Windows shows has an owner.
-    void OnCreated() override {
-        EnableWindow(Item(IDCANCEL), FALSE);
-        PostMessageW(Hwnd(), kStart, 0, 0);
-    }
+    void OnCreated() override { PostMessageW(Hwnd(), kStart, 0, 0); }
 
     void OnCommand(int id, int) override {
         if (id == IDCANCEL) DestroyWindow(Hwnd());

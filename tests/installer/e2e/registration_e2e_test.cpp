@@ -195,6 +195,7 @@ TEST_F(RegistrationTool, StartedMinimizedItComesUpOnlyOnFailure) {
         ASSERT_TRUE(drive::WaitFor([&] { return (window = FindWindowW(L"QuarnForm", kCaption)) != nullptr; }));
         DWORD id = 0;
         GetWindowThreadProcessId(window, &id);
+        ASSERT_TRUE(drive::Settle(form));
         EXPECT_EQ(drive::Text(GetDlgItem(form, loadkit_ids::kLabel2)), L"Driver Finished!");
         EXPECT_TRUE(WorkEnded(window));
         std::wstring text = drive::Text(GetDlgItem(window, kOutcome));
