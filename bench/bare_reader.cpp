@@ -2,7 +2,7 @@
 // a COM port. One window with one static control (the id of Portlens's reply display); the
 // window's own thread keeps one overlapped one-byte read pending, waits for it together with its
 // messages, then takes at once what the driver holds and shows it.
-//   bare_reader [COMn]   without a port it only shows its window (the start-up reference)
+//   bare_reader COMn
 #include "console/window/control_ids.h"
 
 #include <windows.h>
@@ -54,9 +54,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR portName, int showComma
                                  instance, nullptr);
     ShowWindow(window, showCommand);
 
-    bool withPort = portName && *portName;
-    HANDLE port = withPort ? OpenPort(portName) : INVALID_HANDLE_VALUE;
-    if (withPort && port == INVALID_HANDLE_VALUE) return 1;
+    HANDLE port = OpenPort(portName);
+    if (port == INVALID_HANDLE_VALUE) return 1;
 
     HANDLE arrived = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE rest = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -67,7 +66,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR portName, int showComma
     auto startRead = [&] {
         reading = ReadFile(port, &first, 1, nullptr, &read) || GetLastError() == ERROR_IO_PENDING;
     };
-    if (port != INVALID_HANDLE_VALUE) startRead();
+    startRead();
 
     for (;;) {
         DWORD woken = MsgWaitForMultipleObjectsEx(reading ? 1 : 0, &arrived, INFINITE, QS_ALLINPUT,

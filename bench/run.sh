@@ -1,14 +1,15 @@
 #!/bin/bash
 # The performance measurements, each against a reference measured side by side in the same run:
 #   1 receive path throughput and flatness (native, Google Benchmark)
-#   2 reply-to-screen latency, 3 idle CPU, 4 start-up, 6 sustained stream (under Wine, against
-#     the bare reader bench/bare_reader.cpp)
+#   2 reply-to-screen latency, 3 idle CPU, 6 sustained stream (under Wine, against the bare
+#     reader bench/bare_reader.cpp)
+#   4 start-up (under Wine, against bench/plain_window.cpp, a plain program with the same window)
 #   5 footprint of the .exe files and the DLLs they import
 # Prints every figure and a summary table; exits non-zero if a measurement could not be made.
 # BENCH_STREAM_BYTES, BENCH_REPLIES, BENCH_IDLE_SECONDS, BENCH_STARTS change the amounts.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/setup.sh" || exit 1
+"$root/tools/setup.sh" --check || exit 1
 jobs=$(nproc)
 native=$root/build/bench-native
 windows=$root/build/windows

@@ -35,6 +35,8 @@ if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok 
 fi
 run windows-x86 build_and_test "$root/build/windows-x86" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
     -- "${x86_tests[@]}"
+# The release beside the medium: image and zip, the same bytes from a second build, signatures.
+run release "$root/tests/release/check.sh" "$root/build/windows"
 
 if [ ${#failed[@]} -gt 0 ]; then
     echo "FAILED: ${failed[*]}"

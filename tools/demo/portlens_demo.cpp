@@ -26,7 +26,7 @@ void Print(const std::wstring& text) {
 
 // Starts ImageMagick's import, a Unix program, and waits until the picture is written.
 bool SaveScreen(const std::string& unixPath) {
-    if (!StartUnixProgram(L"/usr/bin/import -window root " + win32::Widen(unixPath))) return false;
+    if (!StartUnixProgram(L"/usr/bin/import -window root \"" + win32::Widen(unixPath) + L"\"")) return false;
     std::wstring path = FromUnixPath(unixPath);
     // Wine cannot wait for a Unix process: wait until the file has stopped growing.
     LONGLONG last = -1;
