@@ -60,7 +60,7 @@ install_wine32() {
         added=1
     fi
     # stderr stays: it says why, when it fails.
-    if apt_within 300 update >/dev/null && apt_within 900 --download-only install wine32:i386 >/dev/null &&
+    if apt_within 180 update >/dev/null && apt_within 600 --download-only install wine32:i386 >/dev/null &&
         apt_within 0 install wine32:i386 >/dev/null; then
         as_root rm -f "$wine32_failed"
         return 0
