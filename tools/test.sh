@@ -37,6 +37,7 @@ run windows-x86 build_and_test "$root/build/windows-x86" -DCMAKE_TOOLCHAIN_FILE=
     -- "${x86_tests[@]}"
 # The release beside the medium: image and zip, the same bytes from a second build, signatures.
 run release "$root/tests/release/check.sh" "$root/build/windows"
+run release-x86 "$root/tests/release/check.sh" "$root/build/windows-x86"
 
 if [ ${#failed[@]} -gt 0 ]; then
     echo "FAILED: ${failed[*]}"
