@@ -1,5 +1,7 @@
 #include "form.h"
 
+#include "dpi.h"
+
 #include <commctrl.h>
 
 namespace win32 {
@@ -11,11 +13,8 @@ const wchar_t kFormClass[] = L"QuarnForm";
 const int kComboListItems = 16;
 
 HFONT CreateUiFont(unsigned dpi) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi))
-        return CreateFontIndirectW(&metrics.lfMessageFont);
     LOGFONTW font{};
+    if (MessageFontForDpi(dpi, font)) return CreateFontIndirectW(&font);
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
     font.lfHeight = MulDiv(font.lfHeight, dpi, 96);
     return CreateFontIndirectW(&font);
@@ -34,11 +33,6 @@ HFONT CreatePointFont(const wchar_t* face, int centipoints, unsigned dpi) {
 }  // namespace
 
 int TwipsToPixels(int twips, unsigned dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
-
-unsigned WindowDpi(HWND window) {
-    unsigned dpi = GetDpiForWindow(window);
-    return dpi ? dpi : 96;
-}
 
 Form::Form(const wchar_t* caption, int clientWidthTwips, int clientHeightTwips, int iconId,
            std::span<const ControlSpec> controls)
@@ -87,7 +81,7 @@ bool Form::Create(HINSTANCE instance, int showCommand) {
     // Sized and centred in one move, and not yet activated: activating a hidden window only
     // delays its showing, which activates it anyway.
     RECT frame{0, 0, TwipsToPixels(clientWidthTwips_, dpi_), TwipsToPixels(clientHeightTwips_, dpi_)};
-    AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0, dpi_);
+    AdjustFrameForDpi(frame, WS_OVERLAPPEDWINDOW, 0, dpi_);
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
@@ -166,6 +160,7 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         auto* form = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         form->window_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+        ScaleFrameWithDpi(window);
     }
     auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     return form ? form->Dispatch(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);

@@ -12,7 +12,6 @@
 namespace win32 {
 
 int TwipsToPixels(int twips, unsigned dpi);
-unsigned WindowDpi(HWND window);
 
 struct ControlSpec {
     int id;

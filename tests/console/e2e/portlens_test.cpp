@@ -31,6 +31,14 @@ std::string Framed(std::string_view text) {
     return frame;
 }
 
+// Where the Portlens under test is: beside this program, or in its subdirectory that QUARN_PROGRAMS
+// names (such as windows7, a build that takes the Windows 7 path).
+std::wstring ProgramDirectory() {
+    wchar_t subdirectory[MAX_PATH] = L"";
+    if (!GetEnvironmentVariableW(L"QUARN_PROGRAMS", subdirectory, MAX_PATH)) return OwnDirectory();
+    return OwnDirectory() + subdirectory + L"\\";
+}
+
 class PortlensTest : public ::testing::Test {
 protected:
     void SetUp() override { Start(kConsolePort, kBoardPort); }
@@ -40,7 +48,7 @@ protected:
         ASSERT_TRUE(cable::Connect(consolePort, boardPort));
         board_ = std::make_unique<board::BoardClient>(boardPort);
         ASSERT_TRUE(board_->Ready());
-        program_ = Program(L"\"" + OwnDirectory() + L"Portlens.exe\"");
+        program_ = Program(L"\"" + ProgramDirectory() + L"Portlens.exe\"");
         window_ = program_.WaitForWindow(kCaptionPrefix);
         ASSERT_NE(window_, nullptr) << "no window; Portlens " << program_.State();
     }
@@ -158,7 +166,10 @@ TEST_F(PortlensTest, At144DpiTheLayoutScalesFromTheTwips) {
     Start(kConsolePort, kBoardPort);
     drive::SetSystemDpi(96);
     EXPECT_EQ(drive::LayoutDifferences(window_, kClientTwips, kLayout, 144), "");
-    // The texts grow with it: a caption still fits its button.
+    // The fonts grow with it: the closed port list is as tall as its font needs.
+    RECT combo = ClientRectIn(Item(kCombo1), window_);
+    EXPECT_NEAR(combo.bottom - combo.top, 30, 4);
+    // A caption still fits its button.
     Connect();
     EXPECT_EQ(WireAfter([&] { Click(Item(kCommand5)); }, 5), Framed("QID"));
 }

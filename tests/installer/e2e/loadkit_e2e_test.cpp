@@ -3,6 +3,7 @@
 
 #include "installer/deploy/control_ids.h"
 #include "tools/drive/drive.h"
+#include "win32/dpi.h"
 #include "win32/text.h"
 
 using namespace e2e;
@@ -132,7 +133,7 @@ TEST_F(Loadkit, InitialWindowIsLaidOutAsItsTable) {
     EXPECT_TRUE(GetWindowLongW(Item(kText2), GWL_STYLE) & WS_VSCROLL);
     EXPECT_TRUE(GetWindowLongW(Item(kText2), GWL_STYLE) & ES_MULTILINE);
 
-    ASSERT_EQ(GetDpiForWindow(window_), 96u);
+    ASSERT_EQ(win32::WindowDpi(window_), 96u);
     EXPECT_EQ(drive::LayoutDifferences(window_, kClientTwips, kLayout, 96), "");
 
     // The tab order is the order of the child windows; the focus starts on the file copy.

@@ -1,0 +1,100 @@
+#include "dpi.h"
+
+#include <string>
+
+namespace win32 {
+namespace {
+
+// A function of a loaded DLL that this Windows may lack; nullptr where it is missing.
+template <typename Function>
+Function Find([[maybe_unused]] HMODULE dll, [[maybe_unused]] const char* name) {
+#ifdef QUARN_LOOKUPS_FIND_NOTHING
+    // A test-only build: nothing is found, as on Windows 7, whatever the system has.
+    return nullptr;
+#else
+    return dll ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(dll, name))) : nullptr;
+#endif
+}
+
+HMODULE User32() { return GetModuleHandleW(L"user32.dll"); }
+
+// shcore.dll, of Windows 8.1 and later, taken from the system directory only.
+HMODULE Shcore() {
+    static const HMODULE shcore = [] {
+        // LoadLibraryEx knows the LOAD_LIBRARY_SEARCH_ flags where AddDllDirectory exists (Windows 8,
+        // and 7 with update KB2533623) and refuses them elsewhere.
+        if (Find<FARPROC>(GetModuleHandleW(L"kernel32.dll"), "AddDllDirectory"))
+            return LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        std::wstring path(MAX_PATH, L'\0');
+        UINT length = GetSystemDirectoryW(path.data(), MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) return HMODULE{};
+        path.resize(length);
+        return LoadLibraryExW((path + L"\\shcore.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }();
+    return shcore;
+}
+
+unsigned SystemDpi() {
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace
+
+unsigned WindowDpi(HWND window) {
+    static const auto getDpiForWindow = Find<UINT(WINAPI*)(HWND)>(User32(), "GetDpiForWindow");
+    if (getDpiForWindow) {
+        UINT dpi = getDpiForWindow(window);
+        return dpi ? dpi : 96;
+    }
+    const int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+    static const auto getDpiForMonitor =
+        Find<HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*)>(Shcore(), "GetDpiForMonitor");
+    UINT dpiX = 0, dpiY = 0;
+    if (getDpiForMonitor &&
+        SUCCEEDED(getDpiForMonitor(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &dpiX, &dpiY)))
+        return dpiX;
+    return SystemDpi();
+}
+
+void AdjustFrameForDpi(RECT& rect, DWORD style, DWORD exStyle, unsigned dpi) {
+    static const auto adjustForDpi =
+        Find<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>(User32(), "AdjustWindowRectExForDpi");
+    if (adjustForDpi)
+        adjustForDpi(&rect, style, FALSE, exStyle, dpi);
+    else
+        AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+}
+
+bool MessageFontForDpi(unsigned dpi, LOGFONTW& font) {
+    static const auto getForDpi =
+        Find<BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT)>(User32(), "SystemParametersInfoForDpi");
+    // The whole structure, as Windows Vista and later know it (built for Windows 7).
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (getForDpi) {
+        if (!getForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) return false;
+    } else {
+        // At the system's DPI, which a per-monitor window of Windows 8.1 need not have.
+        if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return false;
+        metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, SystemDpi());
+    }
+    font = metrics.lfMessageFont;
+    return true;
+}
+
+void ScaleFrameWithDpi(HWND window) {
+    // All three came with Windows 10 1607.
+    static const auto enableScaling = Find<BOOL(WINAPI*)(HWND)>(User32(), "EnableNonClientDpiScaling");
+    static const auto contextOf =
+        Find<DPI_AWARENESS_CONTEXT(WINAPI*)(HWND)>(User32(), "GetWindowDpiAwarenessContext");
+    static const auto sameContext =
+        Find<BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT, DPI_AWARENESS_CONTEXT)>(User32(), "AreDpiAwarenessContextsEqual");
+    if (enableScaling && contextOf && sameContext &&
+        sameContext(contextOf(window), DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE))
+        enableScaling(window);
+}
+
+}  // namespace win32
