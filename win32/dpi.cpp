@@ -1,6 +1,6 @@
 #include "dpi.h"
 
-#include <string>
+#include "win32/system_dll.h"
 
 namespace win32 {
 namespace {
@@ -12,7 +12,7 @@ Function Find([[maybe_unused]] HMODULE dll, [[maybe_unused]] const char* name) {
     // A test-only build: nothing is found, as on Windows 7, whatever the system has.
     return nullptr;
 #else
-    return dll ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(dll, name))) : nullptr;
+    return dll ? DllFunction<Function>(dll, name) : nullptr;
 #endif
 }
 
@@ -20,17 +20,7 @@ HMODULE User32() { return GetModuleHandleW(L"user32.dll"); }
 
 // shcore.dll, of Windows 8.1 and later, taken from the system directory only.
 HMODULE Shcore() {
-    static const HMODULE shcore = [] {
-        // LoadLibraryEx knows the LOAD_LIBRARY_SEARCH_ flags where AddDllDirectory exists (Windows 8,
-        // and 7 with update KB2533623) and refuses them elsewhere.
-        if (Find<FARPROC>(GetModuleHandleW(L"kernel32.dll"), "AddDllDirectory"))
-            return LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        std::wstring path(MAX_PATH, L'\0');
-        UINT length = GetSystemDirectoryW(path.data(), MAX_PATH);
-        if (length == 0 || length >= MAX_PATH) return HMODULE{};
-        path.resize(length);
-        return LoadLibraryExW((path + L"\\shcore.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    }();
+    static const HMODULE shcore = LoadSystemDll(L"shcore.dll");
     return shcore;
 }
 

@@ -37,10 +37,6 @@ public:
     void Command2_Click();
     void Command3_Click();
 
-    const std::string& SourceDir() const { return sourceDir_; }
-    const std::string& DestDir() const { return destDir_; }
-    double TaskId() const { return taskId_; }
-
 private:
     void ClearLogAndStatus();
     void Log(const Failure& failure);

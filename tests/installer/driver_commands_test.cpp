@@ -50,22 +50,18 @@ TEST_F(DriverCommands, InstallStartsTheToolMinimizedAndReportsTheStart) {
     form.Command2_Click();
     EXPECT_EQ(journal, (Journal{"log=", "status=", "repaint", kStart + "install | style 2",
                                 "status=Driver Finished!"}));
-    EXPECT_EQ(form.TaskId(), 4242);
-    EXPECT_EQ(form.SourceDir(), "D:\\Setup\\Driver");
 }
 
 TEST_F(DriverCommands, InstallWithTaskIdZeroReportsFailureWithoutABox) {
     programs.nextTaskId = 0;
     form.Command2_Click();
     EXPECT_EQ(journal.back(), "status=Driver Faiure!");
-    EXPECT_EQ(form.TaskId(), 0);
 }
 
 TEST_F(DriverCommands, UninstallStartsTheToolAndLeavesTheStatusEmpty) {
     form.Command3_Click();
     EXPECT_EQ(journal, (Journal{"log=", "status=", "repaint", kStart + "uninstall | style 2"}));
     EXPECT_EQ(controls.status, "");
-    EXPECT_EQ(form.TaskId(), 4242);
 }
 
 // A missing tool, and the operator's "No" at the consent prompt (ERROR_CANCELLED): both are a
@@ -82,7 +78,6 @@ TEST_F(DriverCommands, ToolThatCannotStartGivesTheWarningBoxOnly) {
             EXPECT_EQ(journal[4], std::string("box Warning!: ") + failure);
             EXPECT_EQ(controls.log, "");
             EXPECT_EQ(controls.status, "");
-            EXPECT_EQ(form.TaskId(), 0);
         }
     }
 }
@@ -92,7 +87,6 @@ TEST_F(DriverCommands, EachCommandTakesTheOwnDirectoryAfresh) {
     files.ownDirectory = "E:\\";
     form.Command3_Click();
     EXPECT_EQ(journal.back(), "start E:\\\\wdreg_gui.exe | -inf E:\\\\VL_USB.inf uninstall | style 2");
-    EXPECT_EQ(form.SourceDir(), "E:\\");
 }
 
 }  // namespace

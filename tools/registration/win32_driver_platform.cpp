@@ -1,6 +1,6 @@
 #include "win32_driver_platform.h"
 
-#include "tools/registration/system_dll.h"
+#include "win32/system_dll.h"
 #include "win32/text.h"
 
 #include <cfgmgr32.h>
@@ -129,9 +129,9 @@ Answer Win32DriverPlatform::Bind(const std::string& infPath, const std::string& 
     using UpdateFunction = BOOL(WINAPI*)(HWND, LPCWSTR, LPCWSTR, DWORD, PBOOL);
     std::wstring inf;
     if (Answer found = FindInf(infPath, inf); found.error) return found;
-    HMODULE newdev = LoadSystemDll(L"newdev.dll");
+    HMODULE newdev = win32::LoadSystemDll(L"newdev.dll");
     if (!newdev) return LastFailure();
-    auto update = DllFunction<UpdateFunction>(newdev, "UpdateDriverForPlugAndPlayDevicesW");
+    auto update = win32::DllFunction<UpdateFunction>(newdev, "UpdateDriverForPlugAndPlayDevicesW");
     BOOL reboot = FALSE;
     Answer answer;
     if (!update) answer = LastFailure();

@@ -28,6 +28,19 @@ protected:
         StartFrom(installer_);
     }
 
+    // The exact command line needs an installer directory without blanks: where the build's own
+    // path holds one, the medium goes to the test run's drive Q: instead. False if there is none.
+    bool StartWithoutBlanks() {
+        if (TestDirectory().find(L' ') == std::wstring::npos) {
+            Start();
+            return true;
+        }
+        if (GetDriveTypeW(L"Q:\\") == DRIVE_NO_ROOT_DIR) return false;
+        root_ = L"Q:\\" + win32::Widen(testing::UnitTest::GetInstance()->current_test_info()->name());
+        StartFrom(LayMedium(root_, L"Driver", Tool::Recorder));
+        return true;
+    }
+
     void StartFrom(const std::wstring& installer) {
         installer_ = installer;
         program_ = drive::Program(L"\"" + installer + L"\\Loadkit.exe\"", TestDirectory());
@@ -322,7 +335,7 @@ TEST_F(Loadkit, TrailingBackslashPassesTheDoubledBackslashOn) {
 }
 
 TEST_F(Loadkit, InstallStartsTheToolMinimizedWithTheExactCommandLine) {
-    Start();
+    if (!StartWithoutBlanks()) GTEST_SKIP() << "a blank in the build's path, and no drive Q:";
     drive::SetText(Item(kText2), L"old");
     Press(kCommand2);
     auto records = Records(1);
@@ -344,7 +357,7 @@ TEST_F(Loadkit, InstallStartsTheToolMinimizedWithTheExactCommandLine) {
 }
 
 TEST_F(Loadkit, UninstallStartsTheToolAndLeavesTheStatusEmpty) {
-    Start();
+    if (!StartWithoutBlanks()) GTEST_SKIP() << "a blank in the build's path, and no drive Q:";
     CopyTo(TestDirectory() + L"\\missing\\Velmo");  // a status and a log to clear
     Press(kCommand3);
     auto records = Records(1);

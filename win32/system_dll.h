@@ -1,10 +1,13 @@
-// DLLs for a program that runs with administrator rights from a folder that users can write to
-// (the medium's copy): Windows would look for a DLL in the program's folder first, so a DLL
-// placed there would run with those rights. The program imports only DLLs that Windows always
-// takes from System32 (the KnownDLLs), and every other DLL comes from System32 alone.
+// DLLs of Windows, from System32 alone. A program that runs with administrator rights from a
+// folder that users can write to (the medium's copy) must not look in its own folder first, as
+// Windows does by default: a DLL placed there would run with those rights. Such a program imports
+// only DLLs that Windows always takes from System32 (the KnownDLLs) and loads any other with
+// LoadSystemDll.
 #pragma once
 
 #include <windows.h>
+
+namespace win32 {
 
 // Makes System32 the only place where DLLs are looked for from now on. First thing in wWinMain.
 void LoadDllsFromSystem32Only();
@@ -16,3 +19,5 @@ template <typename Function>
 Function DllFunction(HMODULE dll, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
 }
+
+}  // namespace win32

@@ -2,6 +2,7 @@
 
 #include <string>
 
+namespace win32 {
 namespace {
 
 using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
@@ -27,3 +28,5 @@ HMODULE LoadSystemDll(const wchar_t* name) {
     std::wstring path = std::wstring(system, length) + L"\\" + name;
     return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
+
+}  // namespace win32
