@@ -134,9 +134,12 @@ void SerialPort::Read() {
                 GetOverlappedResult(handle_, &read, &got, TRUE);
                 break;
             }
-            ok = GetOverlappedResult(handle_, &read, &got, FALSE) && got == 1 && ReadAvailable(bytes, done);
+            ok = GetOverlappedResult(handle_, &read, &got, FALSE) && got == 1;
         }
-        if (!Keep(ok ? bytes : std::string(), !ok)) break;
+        // What came before a failure is kept too.
+        if (!ok) bytes.clear();
+        else ok = ReadAvailable(bytes, done);
+        if (!Keep(bytes, !ok)) break;
     }
     CloseHandle(done);
 }
@@ -151,10 +154,9 @@ bool SerialPort::ReadAvailable(std::string& bytes, HANDLE done) {
     OVERLAPPED read{};
     read.hEvent = done;
     DWORD got = 0;
-    if (!ReadFile(handle_, &bytes[had], status.cbInQue, nullptr, &read) && GetLastError() != ERROR_IO_PENDING)
-        return false;
-    bool ok = GetOverlappedResult(handle_, &read, &got, TRUE);
-    bytes.resize(had + got);
+    bool ok = (ReadFile(handle_, &bytes[had], status.cbInQue, nullptr, &read) || GetLastError() == ERROR_IO_PENDING) &&
+              GetOverlappedResult(handle_, &read, &got, TRUE);
+    bytes.resize(had + got);  // only what was read
     return ok;
 }
 

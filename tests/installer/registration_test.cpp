@@ -127,20 +127,30 @@ TEST_F(Registration, WrongArgumentsShowTheUsageAndTouchNothing) {
 
 // Neither a 32-bit tool on 64-bit Windows nor one without administrator rights does any driver work.
 TEST_F(Registration, WrongMediumAndMissingRightsAreToldBeforeAnyWork) {
-    platform.wow64 = true;
+    struct Refusal {
+        bool wow64;
+        const char* option;      // in either form
+        const char* actions[2];  // in any case
+        const char* text;
+        unsigned long exitCode;
+    };
+    const Refusal refusals[] = {
+        {true, "/INF", {"install", "Uninstall"},
+         "This is the 32-bit medium, but this Windows is 64-bit: a 32-bit program cannot install or remove drivers "
+         "here.\r\nUse wdreg_gui.exe from the 64-bit medium.",
+         kInWow64},
+        {false, "-inf", {"install", "uninstall"},
+         "Installing or removing a driver needs administrator rights.\r\nStart wdreg_gui.exe again as an administrator.",
+         kElevationRequired},
+    };
     platform.administrator = false;
-    for (const char* action : {"install", "Uninstall"}) {
-        Report report = Run({"/INF", kInf, action});
-        EXPECT_EQ(report.text, "This is the 32-bit medium, but this Windows is 64-bit: a 32-bit program cannot install "
-                               "or remove drivers here.\r\nUse wdreg_gui.exe from the 64-bit medium.");
-        EXPECT_EQ(static_cast<unsigned>(report.exitCode), kInWow64);
-    }
-    platform.wow64 = false;
-    for (const char* action : {"install", "uninstall"}) {
-        Report report = Run({"-inf", kInf, action});
-        EXPECT_EQ(report.text, "Installing or removing a driver needs administrator rights.\r\n"
-                               "Start wdreg_gui.exe again as an administrator.");
-        EXPECT_EQ(static_cast<unsigned>(report.exitCode), kElevationRequired);
+    for (const Refusal& refusal : refusals) {
+        platform.wow64 = refusal.wow64;
+        for (const char* action : refusal.actions) {
+            Report report = Run({refusal.option, kInf, action});
+            EXPECT_EQ(report.text, refusal.text);
+            EXPECT_EQ(static_cast<unsigned>(report.exitCode), refusal.exitCode);
+        }
     }
     EXPECT_TRUE(platform.journal.empty());
     EXPECT_TRUE(steps.empty());

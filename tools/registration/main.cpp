@@ -1,9 +1,9 @@
 // wdreg_gui.exe -inf <INF file> install|uninstall: installs or removes the board's driver package
 // and says in its window what it is doing and what came of it; the exit code tells it too.
 #include "tools/registration/registration.h"
-#include "win32/system_dll.h"
 #include "tools/registration/win32_driver_platform.h"
 #include "win32/form.h"
+#include "win32/system_dll.h"
 #include "win32/text.h"
 
 #include <commctrl.h>
