@@ -1,6 +1,6 @@
 // The registration tool's decisions over a fake platform: a driver store, devices and the rights
 // the tool runs with, as Windows would answer; Wine shows none of these.
-#include "tools/registration/registration.h"
+#include "installer/registration/registration.h"
 
 #include <gtest/gtest.h>
 

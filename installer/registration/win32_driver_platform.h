@@ -2,7 +2,7 @@
 // and the device nodes, newdev.dll (loaded from System32) to bind a package to the devices present.
 #pragma once
 
-#include "tools/registration/registration.h"
+#include "installer/registration/registration.h"
 
 #include "win32/form.h"
 

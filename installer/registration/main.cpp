@@ -1,7 +1,7 @@
 // wdreg_gui.exe -inf <INF file> install|uninstall: installs or removes the board's driver package
 // and says in its window what it is doing and what came of it; the exit code tells it too.
-#include "tools/registration/registration.h"
-#include "tools/registration/win32_driver_platform.h"
+#include "installer/registration/registration.h"
+#include "installer/registration/win32_driver_platform.h"
 #include "win32/form.h"
 #include "win32/system_dll.h"
 #include "win32/text.h"
