@@ -15,8 +15,11 @@ SetDefaultDllDirectoriesFunction SetDefaultDllDirectoriesIfKnown() {
 
 }  // namespace
 
-void LoadDllsFromSystem32Only() {
-    if (auto setDefault = SetDefaultDllDirectoriesIfKnown()) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+bool LoadDllsFromSystem32Only() {
+    auto setDefault = SetDefaultDllDirectoriesIfKnown();
+    if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return true;
+    SetDllDirectoryW(L"");
+    return false;
 }
 
 HMODULE LoadSystemDll(const wchar_t* name) {

@@ -9,8 +9,10 @@
 
 namespace win32 {
 
-// Makes System32 the only place where DLLs are looked for from now on. First thing in wWinMain.
-void LoadDllsFromSystem32Only();
+// Makes System32 the only place where DLLs are looked for from now on, and says so. Windows 7
+// without its update KB2533623 cannot: there the current directory at least leaves the search,
+// and the program's own folder stays in it (false). First thing in wWinMain.
+bool LoadDllsFromSystem32Only();
 // Loads a DLL of Windows from System32, and its own DLLs from there too.
 HMODULE LoadSystemDll(const wchar_t* name);
 
