@@ -1,6 +1,6 @@
 // The start-up reference: a plain Win32 program that makes Portlens's window, with the same
-// thirteen controls from the same table, the same fonts, the same icon and the same manifest,
-// and nothing else: no handlers, no port, no shared window code.
+// thirteen controls and two hidden labels from the same table, the same fonts, the same icon and
+// the same manifest, and nothing else: no handlers, no port, no shared window code.
 #include "console/window/console_layout.h"
 
 #include <windows.h>
@@ -36,12 +36,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
     auto pixels = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    HFONT uiFont = CreateFontIndirectW(&metrics.lfMessageFont);
+    HFONT dialogFont = CreateFontW(-MulDiv(win32::kDialogFontCentipoints, dpi, 7200), 0, 0, 0, FW_NORMAL, FALSE,
+                                   FALSE, FALSE, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0, win32::kDialogFontFace);
     for (const win32::ControlSpec& control : console_layout::kControls) {
         bool combo = lstrcmpiW(control.windowClass, WC_COMBOBOXW) == 0;
+        if (control.accessibleName)
+            CreateWindowExW(0, WC_STATICW, control.accessibleName, WS_CHILD | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, window,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(-1)), instance, nullptr);
         HWND item = CreateWindowExW(control.exStyle, control.windowClass, control.text,
                                     WS_CHILD | WS_VISIBLE | control.style, pixels(control.left), pixels(control.top),
                                     pixels(control.width), pixels(control.height) * (combo ? 17 : 1), window,
@@ -49,8 +50,21 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         HFONT font = control.fontFace ? CreateFontW(-MulDiv(control.fontCentipoints, dpi, 7200), 0, 0, 0, FW_NORMAL,
                                                     FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, CLEARTYPE_QUALITY, 0,
                                                     control.fontFace)
-                                      : uiFont;
+                                      : dialogFont;
         SendMessageW(item, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        // At least one line of its font tall inside its edges.
+        HDC dc = GetDC(item);
+        HGDIOBJ old = SelectObject(dc, font);
+        TEXTMETRICW line{};
+        GetTextMetricsW(dc, &line);
+        SelectObject(dc, old);
+        ReleaseDC(item, dc);
+        RECT client, frame;
+        GetClientRect(item, &client);
+        GetWindowRect(item, &frame);
+        if (line.tmHeight > client.bottom)
+            SetWindowPos(item, nullptr, 0, 0, frame.right - frame.left,
+                         frame.bottom - frame.top + line.tmHeight - client.bottom, SWP_NOMOVE | SWP_NOZORDER);
         if (combo) {
             for (int port = 1; port <= 16; ++port)
                 SendMessageW(item, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>((L"Com" + std::to_wstring(port)).c_str()));

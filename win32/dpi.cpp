@@ -58,23 +58,6 @@ void AdjustFrameForDpi(RECT& rect, DWORD style, DWORD exStyle, unsigned dpi) {
         AdjustWindowRectEx(&rect, style, FALSE, exStyle);
 }
 
-bool MessageFontForDpi(unsigned dpi, LOGFONTW& font) {
-    static const auto getForDpi =
-        Find<BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT)>(User32(), "SystemParametersInfoForDpi");
-    // The whole structure, as Windows Vista and later know it (built for Windows 7).
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (getForDpi) {
-        if (!getForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) return false;
-    } else {
-        // At the system's DPI, which a per-monitor window of Windows 8.1 need not have.
-        if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return false;
-        metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, SystemDpi());
-    }
-    font = metrics.lfMessageFont;
-    return true;
-}
-
 void ScaleFrameWithDpi(HWND window) {
     // All three came with Windows 10 1607.
     static const auto enableScaling = Find<BOOL(WINAPI*)(HWND)>(User32(), "EnableNonClientDpiScaling");

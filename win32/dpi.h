@@ -13,9 +13,6 @@ unsigned WindowDpi(HWND window);
 // the frame keeps the system's metrics, whatever the window's DPI: so does this.
 void AdjustFrameForDpi(RECT& rect, DWORD style, DWORD exStyle, unsigned dpi);
 
-// The system's message font at the DPI; false if the system gives none.
-bool MessageFontForDpi(unsigned dpi, LOGFONTW& font);
-
 // For WM_NCCREATE of a top-level window: makes its frame scale with its DPI where Windows does that
 // only when asked (a per-monitor window of Windows 10 1607; later versions scale per-monitor v2
 // windows by themselves, and earlier ones never scale frames).

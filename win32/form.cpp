@@ -11,23 +11,35 @@ const wchar_t kFormClass[] = L"QuarnForm";
 // A drop-down combo box's window height is the height of its open list; closed, it is as tall
 // as its font needs, like any combo box.
 const int kComboListItems = 16;
+// The hidden labels that name controls for screen readers; nothing looks them up.
+const int kUnnamedId = -1;
 
-HFONT CreateUiFont(unsigned dpi) {
-    LOGFONTW font{};
-    if (MessageFontForDpi(dpi, font)) return CreateFontIndirectW(&font);
-    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
-    font.lfHeight = MulDiv(font.lfHeight, dpi, 96);
-    return CreateFontIndirectW(&font);
-}
-
-HFONT CreatePointFont(const wchar_t* face, int centipoints, unsigned dpi) {
+HFONT CreatePointFont(const wchar_t* face, int centipoints, BYTE quality, unsigned dpi) {
     LOGFONTW font{};
     font.lfHeight = -MulDiv(centipoints, dpi, 7200);
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = DEFAULT_CHARSET;
-    font.lfQuality = CLEARTYPE_QUALITY;
+    font.lfQuality = quality;
     lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
     return CreateFontIndirectW(&font);
+}
+
+// Where the twips give a control less than one line of its font inside its edges (the frame
+// box's Arial 14.25 pt in 375 twips), it grows downwards by what is missing.
+void HoldOneLine(HWND control, HFONT font) {
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    RECT client, frame;
+    GetClientRect(control, &client);
+    int missing = metrics.tmHeight - client.bottom;
+    if (missing <= 0) return;
+    GetWindowRect(control, &frame);
+    SetWindowPos(control, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + missing,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
@@ -69,9 +81,14 @@ bool Form::Create(HINSTANCE instance, int showCommand) {
         return false;
     dpi_ = WindowDpi(window_);
     // Created in table order, which is the tab order, and where they lie: created empty and
-    // then moved, each would be laid out twice.
+    // then moved, each would be laid out twice. A screen reader names a control after the label
+    // made just before it, also a hidden one.
     for (const ControlSpec& control : controls_) {
         RECT place = ControlRect(control);
+        if (control.accessibleName)
+            CreateWindowExW(0, WC_STATICW, control.accessibleName, WS_CHILD | SS_LEFT | SS_NOPREFIX, place.left,
+                            place.top, place.right - place.left, place.bottom - place.top, window_,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kUnnamedId)), instance, nullptr);
         CreateWindowExW(control.exStyle, control.windowClass, control.text, WS_CHILD | WS_VISIBLE | control.style,
                         place.left, place.top, place.right - place.left, place.bottom - place.top, window_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
@@ -137,20 +154,25 @@ RECT Form::ControlRect(const ControlSpec& control) const {
 
 void Form::SetFonts() {
     for (HFONT font : fonts_) DeleteObject(font);
-    fonts_.assign(1, CreateUiFont(dpi_));
+    // The dialog font in the user's choice of smoothing; a control's own font in ClearType.
+    fonts_.assign(1, CreatePointFont(kDialogFontFace, kDialogFontCentipoints, DEFAULT_QUALITY, dpi_));
     for (const ControlSpec& control : controls_) {
         HFONT font = fonts_.front();
-        if (control.fontFace) font = fonts_.emplace_back(CreatePointFont(control.fontFace, control.fontCentipoints, dpi_));
+        if (control.fontFace)
+            font = fonts_.emplace_back(
+                CreatePointFont(control.fontFace, control.fontCentipoints, CLEARTYPE_QUALITY, dpi_));
         SendMessageW(Item(control.id), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        HoldOneLine(Item(control.id), font);
     }
 }
 
 void Form::Layout() {
-    SetFonts();
+    // Placed first, then fonted: the fonts may make a control taller than its twips.
     for (const ControlSpec& control : controls_) {
         RECT place = ControlRect(control);
         MoveWindow(Item(control.id), place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
     }
+    SetFonts();
 }
 
 bool Form::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }

@@ -1,4 +1,5 @@
-// A program's one main window, laid out in twips from a table of controls, at the window's DPI.
+// A program's one main window, laid out in twips from a table of controls, at the window's DPI,
+// in the dialog font; a control whose font needs more room than its twips grows to one line.
 // Each program derives from it, as the scratch-program skeleton does: the window procedure
 // routes a message to a short handler of the derived window.
 #pragma once
@@ -13,15 +14,23 @@ namespace win32 {
 
 int TwipsToPixels(int twips, unsigned dpi);
 
+// The font that layouts in twips are made for: the dialog font, at 8 points. Windows maps this
+// face to Tahoma (FontSubstitutes), and Chinese Windows links SimSun to Tahoma for the Chinese
+// characters. The message font (Segoe UI or Microsoft YaHei, 9 points) needs more room.
+inline constexpr wchar_t kDialogFontFace[] = L"MS Shell Dlg 2";
+inline constexpr int kDialogFontCentipoints = 800;
+
 struct ControlSpec {
     int id;
     const wchar_t* windowClass;
     const wchar_t* text;
     DWORD style;  // WS_CHILD and WS_VISIBLE are added
     int left, top, width, height;  // twips, relative to the client area
-    const wchar_t* fontFace = nullptr;  // nullptr: the platform's UI font
+    const wchar_t* fontFace = nullptr;  // nullptr: the dialog font
     int fontCentipoints = 0;             // the size of fontFace, in 1/100 points
     DWORD exStyle = 0;
+    // For a control that no label before it names: the name that screen readers give it.
+    const wchar_t* accessibleName = nullptr;
 };
 
 class Form {

@@ -17,10 +17,11 @@ inline constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
 // open: then none of them has to change before the window first shows.
 inline constexpr DWORD kCommandButton = kButton | WS_DISABLED;
 
-// In tab order, which is the creation order.
+// In tab order, which is the creation order. No label names the frame box or the port list (the
+// reply display comes before the list): their names for screen readers are given here.
 inline constexpr win32::ControlSpec kControls[] = {
     {kText2, WC_EDITW, L"", ES_CENTER | ES_AUTOHSCROLL | WS_TABSTOP | WS_DISABLED, 600, 840, 1335, 375, L"Arial",
-     1425, WS_EX_CLIENTEDGE},
+     1425, WS_EX_CLIENTEDGE, L"Frame number"},
     {kCommand1, WC_BUTTONW, L"+", kCommandButton, 2160, 840, 495, 375},
     {kCommand2, WC_BUTTONW, L"-", kCommandButton, 2880, 840, 495, 375},
     {kCommand3, WC_BUTTONW, L"=", kCommandButton, 3600, 840, 495, 375},
@@ -34,7 +35,7 @@ inline constexpr win32::ControlSpec kControls[] = {
     {kLabel1, WC_STATICW, L"", SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS | SS_CENTERIMAGE, 600, 1920, 4215, 375,
      nullptr, 0, WS_EX_STATICEDGE},
     {kCombo1, WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 600, 240, 1575,
-     300},
+     300, nullptr, 0, 0, L"Serial port"},
     {kOpenPort, WC_BUTTONW, L"Open Serial Port", kButton, 3000, 240, 1815, 375},
 };
 

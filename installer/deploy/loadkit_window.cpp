@@ -15,7 +15,8 @@ const int kClientWidth = 4365, kClientHeight = 2265;
 // The log box's bottom edge plus the margin that the controls keep on the left.
 const int kLogBottom = 3000 + 975 + 480;
 
-// In tab order, which is the creation order.
+// In tab order, which is the creation order. Label1 names the destination box for screen
+// readers; the log box, which a screen reader would name after Label1 too, has a name of its own.
 const win32::ControlSpec kControls[] = {
     {kCommand1, WC_BUTTONW, L"文件复制", kButton, 480, 1200, 975, 375},
     {kCommand2, WC_BUTTONW, L"安装驱动", kButton, 1680, 1200, 975, 375},
@@ -24,7 +25,7 @@ const win32::ControlSpec kControls[] = {
     {kText1, WC_EDITW, L"C:\\Velmo", ES_AUTOHSCROLL | WS_TABSTOP, 480, 720, 3375, 270, nullptr, 0,
      WS_EX_CLIENTEDGE},
     {kText2, WC_EDITW, L"", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP, 480, 3000,
-     3375, 975, nullptr, 0, WS_EX_CLIENTEDGE},
+     3375, 975, nullptr, 0, WS_EX_CLIENTEDGE, L"日志"},
     // Failure texts hold any characters: no '&' prefixes.
     {kLabel2, WC_STATICW, L"", SS_LEFT | SS_NOPREFIX, 480, 1800, 3375, 375},
 };

@@ -4,7 +4,9 @@
 #include "console/link/protocol.h"
 #include "console/window/control_ids.h"
 #include "tools/board/board_client.h"
+#include "tools/drive/accessible_name.h"
 #include "tools/drive/drive.h"
+#include "tools/drive/text_fit.h"
 #include "win32/text.h"
 
 #include <gtest/gtest.h>
@@ -132,17 +134,30 @@ TEST_F(PortlensTest, StartsIdleWithTheSettingsInTheCaption) {
     EXPECT_TRUE(gui.hwndFocus == combo || GetParent(gui.hwndFocus) == combo);
 }
 
-// The console's controls in twips, but for the port list, whose closed height its font sets.
+// The console's controls in twips, but for the port list, whose closed height its font sets, and
+// the frame box, which grows to hold its Arial 14.25 pt (more than 375 twips at 96 DPI).
 const drive::TwipsPlace kLayout[] = {
     {kOpenPort, 3000, 240, 1815, 375},  {kCommand5, 600, 1320, 855, 375},  {kCommand8, 1560, 1320, 735, 375},
     {kCommand9, 2400, 1320, 735, 375},  {kCommand10, 3240, 1320, 735, 375}, {kCommand11, 4080, 1320, 735, 375},
     {kCommand1, 2160, 840, 495, 375},   {kCommand2, 2880, 840, 495, 375},   {kCommand3, 3600, 840, 495, 375},
-    {kCommand4, 4320, 840, 495, 375},   {kText2, 600, 840, 1335, 375},      {kLabel1, 600, 1920, 4215, 375},
+    {kCommand4, 4320, 840, 495, 375},   {kLabel1, 600, 1920, 4215, 375},
 };
 const SIZE kClientTwips{5400, 2580};
 
+// The frame box at its twips, or by a pixel or two taller.
+void ExpectFrameBoxAt(HWND window, int dpi) {
+    auto pixels = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
+    RECT box = ClientRectIn(GetDlgItem(window, kText2), window);
+    EXPECT_EQ(box.left, pixels(600));
+    EXPECT_EQ(box.top, pixels(840));
+    EXPECT_EQ(box.right - box.left, pixels(1335));
+    EXPECT_GE(box.bottom - box.top, pixels(375));
+    EXPECT_LE(box.bottom - box.top, pixels(375) + 2);
+}
+
 TEST_F(PortlensTest, ControlsLieAtTheirTwipsAt96Dpi) {
     EXPECT_EQ(drive::LayoutDifferences(window_, kClientTwips, kLayout, 96), "");
+    ExpectFrameBoxAt(window_, 96);
     // Closed, a drop-down combo box is as tall as its font needs: about the table's 300 twips.
     RECT combo = ClientRectIn(Item(kCombo1), window_);
     EXPECT_EQ(combo.left, 40);
@@ -152,12 +167,33 @@ TEST_F(PortlensTest, ControlsLieAtTheirTwipsAt96Dpi) {
     // Tab order: the frame box, the commands in their order, then the port list and the button.
     const int order[] = {kText2,    kCommand1,  kCommand2,  kCommand3, kCommand4, kCommand5, kCommand8,
                          kCommand9, kCommand10, kCommand11, kLabel1,   kCombo1,   kOpenPort};
-    HWND child = GetWindow(window_, GW_CHILD);
-    for (int id : order) {
-        ASSERT_NE(child, nullptr);
-        EXPECT_EQ(GetDlgCtrlID(child), id);
-        child = GetWindow(child, GW_HWNDNEXT);
+    std::vector<int> shown;
+    for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) shown.push_back(GetDlgCtrlID(child));
+    EXPECT_EQ(shown, std::vector<int>(std::begin(order), std::end(order)));
+}
+
+// In each control's own font, at every DPI from 96 to 192: run also where the message font is as
+// large as Windows' (Segoe UI 9 pt), which the layout's boxes do not hold.
+TEST_F(PortlensTest, TextsFitTheirTwipsBoxesAt96To192Dpi) {
+    EXPECT_EQ(drive::TextsThatDoNotFit(window_), "") << "at 96 DPI";
+    for (DWORD dpi : {120, 144, 168, 192}) {
+        TearDown();
+        drive::SetSystemDpi(dpi);
+        Start(kConsolePort, kBoardPort);
+        drive::SetSystemDpi(96);
+        EXPECT_EQ(drive::TextsThatDoNotFit(window_), "") << "at " << dpi << " DPI";
     }
+}
+
+// A screen reader names a box after the label made just before it: hidden ones for these two.
+TEST_F(PortlensTest, ScreenReadersNameTheFrameBoxAndThePortList) {
+    EXPECT_EQ(drive::AccessibleName(Item(kText2)), L"Frame number");
+    // Wine's Active Accessibility names no combo box; Windows names it after its label too.
+    HWND label = GetWindow(Item(kCombo1), GW_HWNDPREV);
+    EXPECT_EQ(ClassName(label), L"Static");
+    EXPECT_EQ(Text(label), L"Serial port");
+    EXPECT_FALSE(GetWindowLongW(label, GWL_STYLE) & WS_VISIBLE);
 }
 
 TEST_F(PortlensTest, At144DpiTheLayoutScalesFromTheTwips) {
@@ -166,6 +202,7 @@ TEST_F(PortlensTest, At144DpiTheLayoutScalesFromTheTwips) {
     Start(kConsolePort, kBoardPort);
     drive::SetSystemDpi(96);
     EXPECT_EQ(drive::LayoutDifferences(window_, kClientTwips, kLayout, 144), "");
+    ExpectFrameBoxAt(window_, 144);
     // The fonts grow with it: the closed port list is as tall as its font needs.
     RECT combo = ClientRectIn(Item(kCombo1), window_);
     EXPECT_NEAR(combo.bottom - combo.top, 30, 4);

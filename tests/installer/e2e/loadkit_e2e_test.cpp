@@ -2,7 +2,9 @@
 #include "e2e.h"
 
 #include "installer/deploy/control_ids.h"
+#include "tools/drive/accessible_name.h"
 #include "tools/drive/drive.h"
+#include "tools/drive/text_fit.h"
 #include "win32/dpi.h"
 #include "win32/text.h"
 
@@ -152,7 +154,7 @@ TEST_F(Loadkit, InitialWindowIsLaidOutAsItsTable) {
     // The tab order is the order of the child windows; the focus starts on the file copy.
     std::vector<int> order;
     for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        order.push_back(GetDlgCtrlID(child));
+        if (GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) order.push_back(GetDlgCtrlID(child));
     EXPECT_EQ(order, (std::vector<int>{kCommand1, kCommand2, kCommand3, kLabel1, kText1, kText2, kLabel2}));
     GUITHREADINFO thread{};
     thread.cbSize = sizeof thread;
@@ -418,6 +420,28 @@ TEST_F(Loadkit, At144DpiTheLayoutScalesFromTheTwips) {
     CopyTo(TestDirectory() + L"\\missing\\Velmo");
     EXPECT_EQ(LogLines().size(), 11u);
     EXPECT_TRUE(LogBoxVisible());
+}
+
+// In each control's own font, at every DPI from 96 to 192: run also where the message font is as
+// large as Windows' (Segoe UI 9 pt), which the destination box's 270 twips do not hold.
+TEST_F(Loadkit, TextsFitTheirTwipsBoxesAt96To192Dpi) {
+    for (DWORD dpi : {96, 120, 144, 168, 192}) {
+        drive::SetSystemDpi(dpi);
+        Start();
+        drive::SetSystemDpi(96);
+        EXPECT_EQ(drive::TextsThatDoNotFit(window_), "") << "at " << dpi << " DPI";
+        // After a failing run too, with the status line and the log box filled.
+        CopyTo(TestDirectory() + L"\\missing\\Velmo");
+        EXPECT_EQ(drive::TextsThatDoNotFit(window_), "") << "at " << dpi << " DPI, after a run";
+        program_.End();
+    }
+}
+
+// A screen reader names a box after the label made just before it: the log box has a hidden one.
+TEST_F(Loadkit, ScreenReadersNameTheDestinationAndTheLogBox) {
+    Start();
+    EXPECT_EQ(drive::AccessibleName(Item(kText1)), L"安装目录：");
+    EXPECT_EQ(drive::AccessibleName(Item(kText2)), L"日志");
 }
 
 // Bad destinations: each run says what failed, and writes nothing outside the destination.
