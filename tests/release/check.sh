@@ -68,7 +68,7 @@ echo "the medium's catalogue lists VL_USB.INF by its hash, for Windows 7 to 11"
 
 # A second build of the same sources gives the same bytes.
 cmake -S "$root" -B "$again" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQUARN_TESTS=OFF \
-    -DQUARN_SIGN_PKCS12= -DQUARN_SIGN_PASSWORD_FILE= >/dev/null
+    -DQUARN_SIGN_PKCS12= -DQUARN_SIGN_PASSWORD_FILE= -DQUARN_SIGN_URL= -DQUARN_SIGN_TIMESTAMP_URL= >/dev/null
 cmake --build "$again" -j"$(nproc)" --target release >/dev/null
 diff -r "$build/medium" "$again/medium" || fail "the second build's medium differs"
 for kind in iso zip; do
@@ -82,7 +82,7 @@ before=$(changed)
 cmake --build "$again" -j"$(nproc)" --target release >/dev/null
 [ "$(changed)" = "$before" ] || fail "a build with nothing changed laid out the medium or packed the release again"
 
-# Signed with a certificate, every program in the image and the zip verifies.
+# Signed with a certificate, every program and the catalogue in the image and the zip verify.
 signing=$again/signing
 mkdir -p "$signing"
 echo "throwaway password" >"$signing/password"
@@ -90,7 +90,9 @@ openssl req -x509 -newkey rsa:2048 -nodes -subj "/CN=Quarn release check" -days 
     -addext extendedKeyUsage=codeSigning -keyout "$signing/key.pem" -out "$signing/cert.pem" 2>/dev/null
 openssl pkcs12 -export -inkey "$signing/key.pem" -in "$signing/cert.pem" -out "$signing/cert.p12" \
     -passout file:"$signing/password"
-cmake "$again" -DQUARN_SIGN_PKCS12="$signing/cert.p12" -DQUARN_SIGN_PASSWORD_FILE="$signing/password" >/dev/null
+url=https://quarn.example/
+cmake "$again" -DQUARN_SIGN_PKCS12="$signing/cert.p12" -DQUARN_SIGN_PASSWORD_FILE="$signing/password" \
+    -DQUARN_SIGN_URL=$url >/dev/null
 cmake --build "$again" -j"$(nproc)" --target release >/dev/null
 cp "$again/$release.iso" "$again/$release.zip" "$signing"
 # Signed anew a second later, the release is the same: the signature's time is the release's date.
@@ -108,7 +110,8 @@ for file in $programs ./Driver/VL_USB.cat; do
     for kind in iso zip; do
         report=$(osslsigncode verify -verbose -CAfile "$signing/cert.pem" -in "$again/release-contents/$kind/$file") ||
             fail "$file in the $kind is not validly signed"
-        grep -q "Text description: $description$" <<<"$report" || fail "$file in the $kind is not described as $description"
+        grep -q "Text description: $description$" <<<"$report" && grep -q "URL description: $url$" <<<"$report" ||
+            fail "$file in the $kind is not described as $description, $url"
     done
 done
 for kind in iso zip; do check_catalogue "$again/release-contents/$kind"; done
@@ -122,7 +125,7 @@ else
     echo "(osslsigncode $(osslsigncode --version | sed -n '1s/osslsigncode \([^,]*\).*/\1/p') does not list a catalogue's members)"
 fi
 echo "signed: each of the $(echo "$programs" | wc -l) programs and the catalogue in the image and the zip verify, with" \
-    "their descriptions; the catalogue lists VL_USB.INF by its hash; signing again gives the same bytes"
+    "their descriptions and the maker's URL; the catalogue lists VL_USB.INF by its hash; signing again gives the same bytes"
 
 # Wine's catalogue functions read the signed catalogue in the image, and find the INF's hash in it.
 session=$build/wine-session
