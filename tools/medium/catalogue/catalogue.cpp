@@ -31,10 +31,13 @@ std::string Hex(const Bytes& bytes) {
 }
 
 Bytes NameValue(const std::string& name, const std::string& value) {
-    return der::Sequence({der::BmpString(name), der::Integer(kTextAttribute), der::OctetString(der::WideString(value))});
+    return der::Sequence(
+        {der::BmpString(name), der::Integer(kTextAttribute), der::OctetString(der::WideString(value))});
 }
 
-Bytes Attribute(const char* type, const Bytes& value) { return der::Sequence({der::ObjectId(type), der::SetOf({value})}); }
+Bytes Attribute(const char* type, const Bytes& value) {
+    return der::Sequence({der::ObjectId(type), der::SetOf({value})});
+}
 
 // What the signature covers of a file: its hash, and that it is hashed as a flat file (whose
 // file link MakeCat fills with this text).
@@ -44,7 +47,8 @@ Bytes IndirectData(const Bytes& sha1) {
                           der::Sequence({der::Sequence({der::ObjectId(kSha1), der::Null()}), der::OctetString(sha1)})});
 }
 
-// A member is found by its tag, the hexadecimal of its hash.
+// A member, found by its tag (the hexadecimal of its hash), with its file's name (File) and the
+// Windows versions (OSAttr), as on the catalogue itself.
 Bytes Entry(const CatalogueMember& member, const std::string& osAttr) {
     if (member.sha1.size() != 20) throw std::invalid_argument("not a SHA-1 hash: " + member.name);
     return der::Sequence({der::OctetString(der::WideString(Hex(member.sha1))),
@@ -83,7 +87,8 @@ Bytes Catalogue(const std::vector<CatalogueMember>& members, const std::string& 
     std::vector<Bytes> entries;
     for (const auto& member : members) entries.push_back(Entry(member, osAttr));
     // The catalogue's own attributes travel as the list's extensions.
-    Bytes extensions = der::Sequence({der::Sequence({der::ObjectId(kNameValue), der::OctetString(NameValue("OSAttr", osAttr))})});
+    Bytes extensions =
+        der::Sequence({der::Sequence({der::ObjectId(kNameValue), der::OctetString(NameValue("OSAttr", osAttr))})});
     Bytes list = der::Sequence({der::Sequence({der::ObjectId(kCatalogueList)}),
                                 der::OctetString(ListIdentifier(members, releaseDate)),
                                 der::Time(releaseDate),

@@ -13,7 +13,8 @@ namespace {
 
 Bytes Hex(const std::string& text) {
     Bytes bytes;
-    for (size_t i = 0; i + 1 < text.size(); i += 2) bytes.push_back(static_cast<uint8_t>(std::stoi(text.substr(i, 2), nullptr, 16)));
+    for (size_t i = 0; i + 1 < text.size(); i += 2)
+        bytes.push_back(static_cast<uint8_t>(std::stoi(text.substr(i, 2), nullptr, 16)));
     return bytes;
 }
 
