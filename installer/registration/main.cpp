@@ -38,7 +38,8 @@ std::vector<std::string> Arguments() {
 // step. The window cannot be closed before the work has ended.
 class RegistrationWindow final : public win32::Form {
 public:
-    RegistrationWindow() : Form(L"Driver package registration", 7200, 2715, 1, kControls), platform_(*this) {}
+    explicit RegistrationWindow(bool dllsFromSystem32Only)
+        : Form(L"Driver package registration", 7200, 2715, 1, kControls), platform_(*this, dllsFromSystem32Only) {}
     ~RegistrationWindow() override {
         if (work_.joinable()) work_.join();
     }
@@ -92,8 +93,7 @@ private:
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    win32::LoadDllsFromSystem32Only();
-    RegistrationWindow window;
+    RegistrationWindow window(win32::LoadDllsFromSystem32Only());
     if (!window.Create(instance, showCommand)) return 1;
     window.Run();
     return window.ExitCode();
