@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(
-    cmake make g++ googletest libgtest-dev libbenchmark-dev clang locales
+    cmake make g++ googletest libgtest-dev libbenchmark-dev libssl-dev clang locales
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools xorriso zip osslsigncode openssl
     wine wine64 fonts-wine xvfb socat imagemagick fonts-wqy-microhei
 )

@@ -3,7 +3,8 @@
 namespace {
 
 const char kDriverDir[] = "\\Driver";
-const char* const kDriverFiles[] = {"\\VL_USB.INF", "\\WINDRVR6.SYS", "\\wdreg_gui.exe", "\\Loadkit.exe"};
+const char* const kDriverFiles[] = {"\\VL_USB.INF", "\\VL_USB.cat", "\\WINDRVR6.SYS", "\\wdreg_gui.exe",
+                                    "\\Loadkit.exe"};
 const char* const kProgramFiles[] = {"\\WD_UTILS.DLL", "\\Quarn.exe", "\\Portlens.exe", "\\COMDLG32.OCX",
                                      "\\MSCOMM32.OCX"};
 const char kCompleted[] = "Compeleted!";

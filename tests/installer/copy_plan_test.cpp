@@ -1,4 +1,4 @@
-// The file-copy command over a fake file system: order and paths of its twenty steps, the
+// The file-copy command over a fake file system: order and paths of its twenty-one steps, the
 // failure rule and the mended faults.
 #include "installer_fakes.h"
 
@@ -6,7 +6,8 @@
 
 namespace {
 
-const std::vector<std::string> kDriverFiles = {"VL_USB.INF", "WINDRVR6.SYS", "wdreg_gui.exe", "Loadkit.exe"};
+const std::vector<std::string> kDriverFiles = {"VL_USB.INF", "VL_USB.cat", "WINDRVR6.SYS", "wdreg_gui.exe",
+                                                "Loadkit.exe"};
 const std::vector<std::string> kProgramFiles = {"WD_UTILS.DLL", "Quarn.exe", "Portlens.exe", "COMDLG32.OCX",
                                                 "MSCOMM32.OCX"};
 
@@ -84,7 +85,7 @@ TEST_F(CopyPlan, SecondRunLogsBothDirectoriesAndReplacesTheFiles) {
     EXPECT_EQ(journal.back(), "show whole log");
 }
 
-TEST_F(CopyPlan, MissingParentGivesElevenLinesInStepOrderAndStillCompletes) {
+TEST_F(CopyPlan, MissingParentGivesTwelveLinesInStepOrderAndStillCompletes) {
     controls.destination = "D:\\A\\B";
     Run();
 
@@ -103,7 +104,7 @@ TEST_F(CopyPlan, MissingSourceFileGivesOneLineAndTheOtherStepsRun) {
     Run();
 
     EXPECT_EQ(controls.log, "missing M:\\Setup\\Quarn.exe\r\n");
-    EXPECT_EQ(FileSteps().size(), 11u);
+    EXPECT_EQ(FileSteps().size(), 12u);
     EXPECT_TRUE(files.files.contains("C:\\Velmo\\MSCOMM32.OCX"));
     EXPECT_EQ(controls.status, "Compeleted!");
 }

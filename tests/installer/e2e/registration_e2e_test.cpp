@@ -52,11 +52,10 @@ std::wstring InfDirectory() {
     return std::wstring(windows) + L"\\inf\\";
 }
 
-// A copy of the medium's driver package in the directory, with a stand-in of the catalog that the
-// maker's signing adds (Wine copies it into the store, and refuses a package without it).
+// A copy of the medium's driver package in the directory: the INF and its catalogue.
 std::wstring PackageIn(const std::wstring& directory) {
     CopyInto(medium + L"\\Driver\\VL_USB.INF", directory);
-    WriteAll(directory + L"\\VL_USB.cat", "");
+    CopyInto(medium + L"\\Driver\\VL_USB.cat", directory);
     return directory + L"\\VL_USB.INF";
 }
 
