@@ -118,8 +118,8 @@ bool Win32DriverPlatform::IsAdministrator() const {
            CheckTokenMembership(nullptr, sid, &member) && member;
 }
 
-// Windows 8 is 6.2; a program that says it supports 8.1 and 10 (its manifest) is told their own
-// versions, which are later still.
+// Windows 8 is 6.2. Later versions answer as themselves to a program whose manifest names them,
+// and as 8 to any other: 6.2 or later either way.
 bool Win32DriverPlatform::IsWindows7() const {
     OSVERSIONINFOEXW version{};
     version.dwOSVersionInfoSize = sizeof version;
