@@ -64,14 +64,15 @@ HANDLE OpenDirectory(const std::wstring& path, DWORD access) {
 }
 
 PathKind KindOf(DWORD attributes) {
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-        return PathKind::NotADirectory;
-    return attributes & FILE_ATTRIBUTE_REPARSE_POINT ? PathKind::ReparsePoint : PathKind::Directory;
+    if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::NotADirectory;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return PathKind::ReparsePoint;
+    return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Directory : PathKind::NotADirectory;
 }
 
 bool IsRealDirectory(HANDLE file) {
     BY_HANDLE_FILE_INFORMATION information;
-    return GetFileInformationByHandle(file, &information) && KindOf(information.dwFileAttributes) == PathKind::Directory;
+    return GetFileInformationByHandle(file, &information) &&
+           KindOf(information.dwFileAttributes) == PathKind::Directory;
 }
 
 // The drive's or share's root that holds `path`, with its trailing separator; empty if unknown.
