@@ -20,13 +20,14 @@ struct Grant {
 };
 using AccessList = std::vector<Grant>;
 
-// What stands at a path, as far as trusting it with the files goes.
+// What stands at a path, as far as trusting it with the files goes. Only a directory is described
+// beyond its kind; an owner or a list that cannot be read is someone else's, letting others write.
 enum class PathKind { NotADirectory, Directory, ReparsePoint };  // NotADirectory: a file, or nothing
 enum class Owner { Operator, Administrators, System, TrustedInstaller, SomeoneElse };
 struct PathFacts {
     PathKind kind = PathKind::NotADirectory;
-    bool volumeRoot = false;        // the root directory of its drive or share
-    bool keepsAccessLists = false;  // its volume keeps access lists (FAT and some shares do not)
+    bool volumeRoot = false;       // the root directory of its drive or share
+    bool keepsAccessLists = true;  // its volume keeps access lists (FAT and some shares do not)
     Owner owner = Owner::SomeoneElse;
     // Someone besides the operator, Administrators, SYSTEM and TrustedInstaller may write to the
     // directory, change or delete it, or write to what is made in it.
