@@ -6,6 +6,9 @@
 #include "win32/dpi.h"
 #include "win32/text.h"
 
+#include <aclapi.h>
+#include <sddl.h>
+
 using namespace e2e;
 using namespace loadkit_ids;
 
@@ -17,6 +20,41 @@ std::wstring Repeat(const std::wstring& text, int times) {
     std::wstring result;
     for (int i = 0; i < times; ++i) result += text;
     return result;
+}
+
+// Lets Everyone do everything in the directory, as the access list inherited from C:\ lets every
+// user change what is made below it.
+bool LetEveryoneChange(const std::wstring& directory) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    PACL list = nullptr;
+    BOOL present, defaulted;
+    bool set = ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;OICI;FA;;;WD)", SDDL_REVISION_1,
+                                                                    &descriptor, nullptr) &&
+               GetSecurityDescriptorDacl(descriptor, &present, &list, &defaulted) &&
+               SetNamedSecurityInfoW(const_cast<wchar_t*>(directory.c_str()), SE_FILE_OBJECT,
+                                     DACL_SECURITY_INFORMATION, nullptr, nullptr, list, nullptr) == ERROR_SUCCESS;
+    LocalFree(descriptor);
+    return set;
+}
+
+bool EveryoneMayAddFiles(const std::wstring& directory) {
+    PACL list = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(directory.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &list,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+        return true;
+    BYTE everyone[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof everyone;
+    CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size);
+    bool may = !list;
+    for (DWORD i = 0; list && i < list->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* entry = nullptr;
+        if (GetAce(list, i, reinterpret_cast<void**>(&entry)) && entry->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+            EqualSid(&entry->SidStart, everyone) && (entry->Mask & FILE_ADD_FILE))
+            may = true;
+    }
+    LocalFree(descriptor);
+    return may;
 }
 
 class Loadkit : public testing::Test {
@@ -215,6 +253,20 @@ TEST_F(Loadkit, SecondRunLogsTwoDirectoryLinesAndReplacesTheFiles) {
     EXPECT_EQ(Text(kLabel2), L"Compeleted!");
     ExpectDelivered(destination);
     EXPECT_TRUE(LogBoxVisible());
+}
+
+// As an earlier version left it: Loadkit, the operator's, gives it the protected list first. Wine
+// keeps of a list what its file modes hold, whether others may write among it.
+TEST_F(Loadkit, DestinationThatEveryoneMayChangeIsMendedAndReceivesTheFiles) {
+    Start();
+    std::wstring destination = TestDirectory() + L"\\Velmo";
+    MakeDirectories(destination);
+    ASSERT_TRUE(LetEveryoneChange(destination));
+    ASSERT_TRUE(EveryoneMayAddFiles(destination));
+    CopyTo(destination);
+    EXPECT_EQ(Text(kText2), Line(ERROR_ALREADY_EXISTS));
+    ExpectDelivered(destination);
+    EXPECT_FALSE(EveryoneMayAddFiles(destination));
 }
 
 TEST_F(Loadkit, MissingParentLogsTwelveLinesAndShowsTheLogBox) {
