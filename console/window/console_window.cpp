@@ -69,19 +69,16 @@ void ConsoleWindow::OnCommand(int id, int notification) {
 }
 
 bool ConsoleWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    switch (message) {
-    case kBytesArrived:
+    if (message == kBytesArrived) {
         form_.MSComm1_OnComm();
         result = 0;
         return true;
-    case WM_DEVICECHANGE:
-        // Windows tells every top-level window of a port that went away, whatever its driver does
-        // with a pending read.
-        if (wParam == DBT_DEVICEREMOVECOMPLETE && lParam &&
-            reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype == DBT_DEVTYP_PORT)
-            form_.Form_PortRemoved(win32::Narrow(reinterpret_cast<const DEV_BROADCAST_PORT_W*>(lParam)->dbcp_name));
-        return false;
     }
+    // Windows tells every top-level window of a port that went away, whatever its driver does
+    // with a pending read; the default processing follows.
+    if (message == WM_DEVICECHANGE && wParam == DBT_DEVICEREMOVECOMPLETE && lParam &&
+        reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype == DBT_DEVTYP_PORT)
+        form_.Form_PortRemoved(win32::Narrow(reinterpret_cast<const DEV_BROADCAST_PORT_W*>(lParam)->dbcp_name));
     return false;
 }
 
