@@ -34,7 +34,7 @@ if [ -d "$i386_root" ]; then
     x86_tester=("$root/tools/wine/i386-root" ctest)
 else
     echo "windows-x86: no i386 root in $i386_root (tools/setup.sh could not make it): the 32-bit programs are built and checked, not run"
-    x86_tester=(ctest -R '^shipped_programs$')
+    x86_tester=(ctest -R '^shipped_programs')
 fi
 run windows-x86 build_and_test "$root/build/windows-x86" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
     -- "${x86_tester[@]}"
