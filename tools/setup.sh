@@ -49,15 +49,18 @@ done
 i386_root=$("$here/wine/i386-root" --where)
 i386_packages=(wine wine32 xvfb socat fonts-wine fonts-wqy-microhei locales cmake binutils-mingw-w64-i686)
 i386_failed=/var/tmp/quarn-setup-i386-root-failed
+in_root() {  # ROOT SECONDS COMMAND...
+    as_root env QUARN_I386_ROOT="$1" timeout "$2" "$here/wine/i386-root" "${@:3}"
+}
 make_i386_root() {  # DIR
     as_root timeout 300 unshare --mount debootstrap --arch=i386 --variant=minbase bookworm "$1" \
         http://deb.debian.org/debian >/dev/null &&
-        QUARN_I386_ROOT=$1 as_root timeout 900 "$here/wine/i386-root" env DEBIAN_FRONTEND=noninteractive \
+        in_root "$1" 900 env DEBIAN_FRONTEND=noninteractive \
             apt-get install -q -y --no-install-recommends "${i386_packages[@]}" >/dev/null &&
-        QUARN_I386_ROOT=$1 as_root timeout 120 "$here/wine/i386-root" localedef -i zh_CN -f UTF-8 zh_CN.UTF-8 &&
-        QUARN_I386_ROOT=$1 as_root "$here/wine/i386-root" apt-get clean
+        in_root "$1" 120 localedef -i zh_CN -f UTF-8 zh_CN.UTF-8 &&
+        in_root "$1" 120 apt-get clean
 }
-i386_stamp=$({ declare -f make_i386_root; echo "${i386_packages[*]}"; } | sha1sum | cut -c1-16)
+i386_stamp=$({ declare -f make_i386_root in_root; echo "${i386_packages[*]}"; } | sha1sum | cut -c1-16)
 # Removes DIR, unless something is mounted below it (as a root's /dev or source tree may be).
 remove_root() {
     [ -e "$1" ] || return 0
@@ -68,6 +71,10 @@ remove_root() {
     as_root rm -rf --one-file-system "$1"
 }
 ensure_i386_root() {
+    # One setup at a time makes it; another waits, and then finds it made.
+    local lock
+    exec {lock}>>/var/tmp/quarn-setup-i386-root.lock
+    flock -w 1500 "$lock" || return 1
     [ -f "$i386_root/.quarn-$i386_stamp" ] && return 0
     if [ "$(cat "$i386_failed" 2>/dev/null)" = "$i386_stamp" ] && [ -n "$(find "$i386_failed" -mmin -1440)" ]; then
         echo "setup: the i386 root could not be made within the last day; not tried again (remove $i386_failed to retry)"
