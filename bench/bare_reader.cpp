@@ -2,10 +2,14 @@
 // a COM port. One window with one static control (the id of Portlens's reply display); the
 // window's own thread keeps one overlapped one-byte read pending, waits for it together with its
 // messages, then takes at once what the driver holds and shows it.
-//   bare_reader COMn
+//   bare_reader COMn           shows each read whole
+//   bare_reader COMn replies   shows each reply of a read on its own, with its markers, and a frame
+//                              reply's number in a frame box: the same stream as Portlens shows it
 #include "console/window/control_ids.h"
 
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <string>
 
@@ -37,9 +41,32 @@ bool ReadQueued(HANDLE port, char* buffer, DWORD size, HANDLE done) {
     return GetOverlappedResult(port, &overlapped, &got, TRUE) && got == size;
 }
 
+// Each reply of the bytes on the display, and a frame reply's number in the frame box. The line
+// carries over from one read to the next.
+void ShowReplies(const std::string& bytes, std::wstring& line, HWND display, HWND frameBox) {
+    for (unsigned char byte : bytes) {
+        switch (byte) {
+        case 0x02: line = L"[STX]"; break;
+        case 0x06: line += L"[ACK]"; break;
+        case 0x15: line += L"[NAK]"; break;
+        case 0x03:
+            line += L"[ETX]";
+            SetWindowTextW(display, line.c_str());
+            if (line.compare(5, 3, L"frm") == 0) SetWindowTextW(frameBox, line.substr(8, 4).c_str());
+            break;
+        default: line += static_cast<wchar_t>(byte);
+        }
+    }
+}
+
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR portName, int showCommand) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand) {
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(commandLine, &count);
+    if (!arguments || count < 1) return 2;
+    const wchar_t* portName = arguments[0];
+    bool replies = count > 1 && std::wstring(arguments[1]) == L"replies";
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
@@ -52,6 +79,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR portName, int showComma
     HWND display = CreateWindowW(L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 40, 128, 281, 25,
                                  window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(console_ids::kLabel1)),
                                  instance, nullptr);
+    HWND frameBox = replies ? CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_CENTER, 40, 56,
+                                              89, 25, window, nullptr, instance, nullptr)
+                            : nullptr;
+    std::wstring line;
     ShowWindow(window, showCommand);
 
     HANDLE port = OpenPort(portName);
@@ -82,9 +113,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR portName, int showComma
                     bytes.resize(1 + status.cbInQue);
                     if (!ReadQueued(port, &bytes[1], status.cbInQue, rest)) bytes.resize(1);
                 }
-                std::wstring text;
-                for (unsigned char byte : bytes) text += static_cast<wchar_t>(byte);
-                SetWindowTextW(display, text.c_str());
+                if (replies) {
+                    ShowReplies(bytes, line, display, frameBox);
+                } else {
+                    std::wstring text;
+                    for (unsigned char byte : bytes) text += static_cast<wchar_t>(byte);
+                    SetWindowTextW(display, text.c_str());
+                }
                 startRead();
             }
         }

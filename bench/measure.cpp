@@ -4,7 +4,8 @@
 //                                call) to the reply display taking its text
 //   bench_measure idle SECONDS   CPU time of each with its port open and nothing arriving
 //   bench_measure stream BYTES   that many bytes of frame replies as fast as the cable carries them,
-//                                watched, then to Portlens again unwatched
+//                                watched, then to each again unwatched, asked all along how soon
+//                                it answers
 //   bench_measure startup RUNS   process start to visible window, Portlens and a plain program
 //                                with the same window, alternating
 // Portlens opens COM5 (the board's end is COM6), the bare reader COM7 (COM8); bench/run.sh lays
@@ -22,6 +23,8 @@
 #include <cwchar>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 using namespace console_ids;
@@ -180,10 +183,11 @@ bool StartPortlens(Target& target, DisplayLog& log) {
     return Watch(target, log);
 }
 
-bool StartBareReader(Target& target, DisplayLog& log) {
+// Showing each read whole, or each reply on its own (bare_reader's "replies").
+bool StartBareReader(Target& target, DisplayLog& log, bool replies) {
     target.name = "bare reader";
-    target.program =
-        drive::Program(L"\"" + drive::OwnDirectory() + L"bare_reader.exe\" COM" + std::to_wstring(kBarePort));
+    target.program = drive::Program(L"\"" + drive::OwnDirectory() + L"bare_reader.exe\" COM" +
+                                    std::to_wstring(kBarePort) + (replies ? L" replies" : L""));
     target.window = target.program.WaitForWindow(kBareCaption);
     if (!Check(target.window != nullptr, target.name, "no window") ||
         !Check(OpenBoardEnd(target, kBareBoard), target.name, "the board's end of the cable does not open"))
@@ -194,9 +198,10 @@ bool StartBareReader(Target& target, DisplayLog& log) {
 
 // Portlens and the bare reader, each on its port and watched.
 struct Both {
+    explicit Both(bool replies = false) : ready(StartPortlens(portlens, log) && StartBareReader(bare, log, replies)) {}
     DisplayLog log;
     Target portlens, bare;
-    bool ready = StartPortlens(portlens, log) && StartBareReader(bare, log);
+    bool ready;
 };
 
 int Latency(int count) {
@@ -287,8 +292,60 @@ bool SendInChunks(const Target& target, const std::string& bytes) {
     return true;
 }
 
+// How a window answered while a stream came in, until its display showed the stream's end.
+struct Answers {
+    std::vector<double> sent, posted;  // ms until each message was answered
+    std::vector<std::pair<double, std::wstring>> frameBox;  // each new text of the frame box, with its time in ms
+    double seconds = 0;
+};
+
+// The board sends the stream, which ends in a reply "frmEND"; meanwhile the window is asked for
+// its display's text every 10 ms, a sent message. Where it has a frame box, each time also a
+// message is posted to it (a new text limit, a harmless value, read back until it holds), and
+// its text is read.
+bool Probe(const Target& target, const std::string& stream, Answers& answers) {
+    HWND frameBox = FindWindowExW(target.window, nullptr, L"Edit", nullptr);
+    static UINT limit = 0x7FFF0000;
+    auto ask = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR& result) {
+        return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 60000, &result) != 0;
+    };
+    bool sent = true;
+    LONGLONG start = Now();
+    std::thread board([&] { sent = SendInChunks(target, stream); });
+    std::vector<wchar_t> text(8192);
+    bool ended = false;
+    for (LONGLONG end = start + static_cast<LONGLONG>(600e6 / Microseconds(1)); !ended && Now() < end; Sleep(10)) {
+        DWORD_PTR copied = 0;
+        LONGLONG asked = Now();
+        if (!ask(target.display, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), copied)) break;
+        answers.sent.push_back(Microseconds(Now() - asked) / 1000);
+        ended = std::wstring_view(text.data(), copied).find(L"frmEND") != std::wstring_view::npos;
+        if (!frameBox) continue;
+        LONGLONG posted = Now();
+        PostMessageW(frameBox, EM_SETLIMITTEXT, ++limit, 0);
+        for (DWORD_PTR held = 0; held != limit;)
+            if (!ask(frameBox, EM_GETLIMITTEXT, 0, 0, held)) break;
+        answers.posted.push_back(Microseconds(Now() - posted) / 1000);
+        std::wstring frame = drive::Text(frameBox);
+        if (answers.frameBox.empty() || answers.frameBox.back().second != frame)
+            answers.frameBox.emplace_back(Microseconds(Now() - start) / 1000, frame);
+    }
+    answers.seconds = Microseconds(Now() - start) / 1e6;
+    board.join();
+    if (!sent || !ended) std::fprintf(stderr, "stream: %s did not show the stream's end without the hook\n", target.name);
+    return sent && ended;
+}
+
+// The longest time, in ms, that the frame box kept one text between its first change and its last.
+double LongestStill(const std::vector<std::pair<double, std::wstring>>& frameBox) {
+    double longest = 0;
+    for (std::size_t i = 2; i < frameBox.size(); ++i) longest = std::max(longest, frameBox[i].first - frameBox[i - 1].first);
+    return longest;
+}
+
+// Both show every reply: Portlens a batch at a time, the bare reader ("replies") a read at a time.
 int Stream(std::size_t bytes) {
-    Both both;
+    Both both(true);
     if (!both.ready) {
         std::fprintf(stderr, "stream: the programs could not be started and watched\n");
         return 1;
@@ -298,7 +355,6 @@ int Stream(std::size_t bytes) {
     auto number = [](int i) { return (i - 1) % 9999 + 1; };
     std::string stream;
     for (int i = 1; i <= frames; ++i) stream += board::Reply(FramePayload(number(i)));
-    const std::string last = board::Reply(FramePayload(number(frames)));
 
     Target* targets[] = {&both.bare, &both.portlens};
     double rate[2];
@@ -316,49 +372,56 @@ int Stream(std::size_t bytes) {
             std::fprintf(stderr, "stream: nothing (or too much to log) shown by %s\n", target.name);
             return 1;
         }
-        std::wstring lastShown = shown.back()->tail;
         double seconds = Microseconds(shown.back()->time - start) / 1e6;
         rate[t] = stream.size() / seconds;
-        std::printf("stream %-11s %zu bytes, %d frames: %zu texts shown, %.2f s, %.0f B/s\n", target.name,
-                    stream.size(), frames, shown.size(), seconds, rate[t]);
-        if (&target == &both.bare) {
-            if (!lastShown.ends_with(win32::Widen(last.substr(1)))) {
-                std::fprintf(stderr, "stream: the bare reader ended with \"%ls\", not the last frame\n",
-                             lastShown.c_str());
-                return 1;
-            }
-            continue;
-        }
-        // Portlens shows every reply, in order, and ends with the last frame number in the frame box.
+        // Every reply, in order, and the last frame number in the frame box at the end.
         std::size_t wrong = shown.size() == static_cast<std::size_t>(frames) ? 0 : 1;
         for (std::size_t i = 0; i < shown.size() && i < static_cast<std::size_t>(frames); ++i)
             if (!std::wstring(shown[i]->tail).ends_with(win32::Widen(FramePayload(number(static_cast<int>(i) + 1))) + L"[ETX]")) ++wrong;
-        std::wstring frameBox = drive::Text(GetDlgItem(target.window, kText2));
+        std::wstring frameBox = drive::Text(FindWindowExW(target.window, nullptr, L"Edit", nullptr));
         std::wstring expectedBox = win32::Widen(FramePayload(number(frames)).substr(3));
-        std::printf("stream Portlens     replies shown in order: %s; frame box %ls (expected %ls)\n",
-                    wrong == 0 ? "all" : "NO", frameBox.c_str(), expectedBox.c_str());
-        inOrder = wrong == 0 && frameBox == expectedBox;
+        std::printf("stream %-11s %zu bytes, %d frames: %zu texts shown, %.2f s, %.0f B/s; in order: %s; frame box %ls "
+                    "(expected %ls)\n",
+                    target.name, stream.size(), frames, shown.size(), seconds, rate[t], wrong == 0 ? "all" : "NO",
+                    frameBox.c_str(), expectedBox.c_str());
+        inOrder = inOrder && wrong == 0 && frameBox == expectedBox;
     }
     // The hook costs a server round trip for every message of the watched thread, and Portlens's
-    // thread handles many more a reply than the bare reader's (which shows a whole read at once):
-    // the same stream to Portlens again without it, timed until the display shows a closing reply
-    // that is no frame reply (polled every 10 ms).
-    Target& portlens = both.portlens;
-    UnhookWindowsHookEx(portlens.hook);
-    portlens.hook = nullptr;
-    LONGLONG start = Now();
-    if (!SendInChunks(portlens, stream + board::Reply("frmEND")) ||
-        !drive::WaitFor([&] { return drive::Text(portlens.display).find(L"frmEND") != std::wstring::npos; },
-                        drive::Duration(600000))) {
-        std::fprintf(stderr, "stream: Portlens did not show the stream's end without the hook\n");
-        return 1;
+    // thread handles more of them a reply than the bare reader's: the same stream to each again
+    // without it, asked all along how soon it answers.
+    Answers answers[2];
+    for (int t = 0; t < 2; ++t) {
+        UnhookWindowsHookEx(targets[t]->hook);
+        targets[t]->hook = nullptr;
+        if (!Probe(*targets[t], stream + board::Reply("frmEND"), answers[t])) return 1;
     }
-    double seconds = Microseconds(Now() - start) / 1e6;
-    double unhooked = stream.size() / seconds;
-    std::printf("stream Portlens     without the hook: %.2f s, %.0f B/s\n", seconds, unhooked);
+    double unhooked[2];
+    for (int t = 0; t < 2; ++t) unhooked[t] = stream.size() / answers[t].seconds;
     Summary("6 stream 1 MB, every reply in order",
-            Format("%.0f B/s, without the hook %.0f B/s (bare %.0f B/s)", rate[1], unhooked, rate[0]),
-            unhooked / rate[0], "in order; ratio reported", inOrder);
+            Format("%.0f B/s, without the hook %.0f B/s (bare %.0f B/s)", rate[1], unhooked[1], unhooked[0]),
+            unhooked[1] / unhooked[0], "in order; ratio reported", inOrder);
+
+    double slowest[2], posted[2], still[2];
+    for (int t = 0; t < 2; ++t) {
+        const Answers& a = answers[t];
+        slowest[t] = Percentile(a.sent, 1.0);
+        posted[t] = Percentile(a.posted, 1.0);
+        still[t] = LongestStill(a.frameBox);
+        std::printf("answers %-11s %.2f s without the hook (%.0f B/s); %zu messages sent: median %.1f ms, p99 %.1f ms, "
+                    "slowest %.1f ms; %zu posted: median %.1f ms, slowest %.1f ms; the frame box took %zu texts and "
+                    "stood still %.0f ms at most\n",
+                    targets[t]->name, a.seconds, unhooked[t], a.sent.size(), Percentile(a.sent, 0.5),
+                    Percentile(a.sent, 0.99), slowest[t], a.posted.size(), Percentile(a.posted, 0.5), posted[t],
+                    a.frameBox.size(), still[t]);
+    }
+    // What a user notices: every message answered soon, as soon as a plain program showing the
+    // same replies answers, and the frame box moving with the replies.
+    Summary("7 answers while 1 MB streams in",
+            Format("slowest %.0f ms sent, %.0f ms posted (plain %.0f ms", slowest[1], posted[1], slowest[0]) +
+                Format(", %.0f ms); frame box still %.0f ms at most", posted[0], still[1]),
+            std::max(slowest[1], posted[1]) / std::max(slowest[0], posted[0]), "<= 2 x plain, <= 500 ms",
+            std::max(slowest[1], posted[1]) <= 2 * std::max(slowest[0], posted[0]) &&
+                std::max({slowest[1], posted[1], still[1]}) <= 500);
     return 0;
 }
 

@@ -1,8 +1,8 @@
 #!/bin/bash
 # The performance measurements, each against a reference measured side by side in the same run:
 #   1 receive path throughput and flatness (native, Google Benchmark)
-#   2 reply-to-screen latency, 3 idle CPU, 6 sustained stream (under Wine, against the bare
-#     reader bench/bare_reader.cpp)
+#   2 reply-to-screen latency, 3 idle CPU, 6 sustained stream and 7 the answers during it (under
+#     Wine, against the bare reader bench/bare_reader.cpp)
 #   4 start-up (under Wine, against bench/plain_window.cpp, a plain program with the same window)
 #   5 footprint of the .exe files and the DLLs they import
 # Prints every figure and a summary table; exits non-zero if a measurement could not be made.
@@ -71,7 +71,7 @@ wine_measure() { "$root/tools/wine/run-exe" "$windows/bin/bench_measure.exe" "$@
 measure "2 latency" wine_measure latency "${BENCH_REPLIES:-2000}"
 measure "3 idle" wine_measure idle "${BENCH_IDLE_SECONDS:-30}"
 measure "4 start-up" wine_measure startup "${BENCH_STARTS:-15}"
-measure "6 stream" wine_measure stream "${BENCH_STREAM_BYTES:-1048576}"
+measure "6, 7 stream" wine_measure stream "${BENCH_STREAM_BYTES:-1048576}"
 
 echo
 echo "== summary"

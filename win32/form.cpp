@@ -117,12 +117,18 @@ bool Form::Create(HINSTANCE instance, int showCommand) {
 
 int Form::Run() {
     MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    for (;;) {
+        // Every message that waits comes first, then one turn of the window's work: the window's
+        // messages, input and painting among them, never wait for more than one piece of it.
+        if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (!OnIdle()) MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+            continue;
+        }
+        if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
         if (IsDialogMessageW(window_, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    return static_cast<int>(message.wParam);
 }
 
 std::wstring Form::ItemText(int id) const {

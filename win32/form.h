@@ -44,6 +44,7 @@ public:
     // Creates the window centred on the screen, then its controls, calls OnCreated and shows it.
     bool Create(HINSTANCE instance, int showCommand);
     // The message loop, with the dialog manager's keyboard navigation; returns the exit code.
+    // Whenever no message waits, it gives the window a turn for work of its own (OnIdle).
     int Run();
 
     HWND Hwnd() const { return window_; }
@@ -58,6 +59,8 @@ protected:
     virtual void OnCommand(int id, int notification) = 0;
     // Messages the base does not handle; return false for the default processing.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // One piece of the window's own work; true when more is left for the next turn.
+    virtual bool OnIdle() { return false; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

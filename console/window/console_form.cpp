@@ -2,6 +2,7 @@
 
 #include "console/commands/command_words.h"
 #include "console/commands/frame_number.h"
+#include "console/window/port_list.h"
 
 using namespace device_link;
 
@@ -16,6 +17,10 @@ const char kPortErrorTitle[] = "Prompt";
 
 void ConsoleForm::Form_Load() {
     controls_.SetCaption("Quarn(UART) - " + port_.Settings());
+    ports_ = port_list::Ports(port_.SystemPorts());
+    std::vector<std::string> entries;
+    for (int port : ports_) entries.push_back(port_list::EntryText(port));
+    controls_.SetPortList(entries);
     controls_.SelectNoPort();
     controls_.SetFrameText("0150");
     controls_.EnableCommands(false);
@@ -24,7 +29,10 @@ void ConsoleForm::Form_Load() {
 void ConsoleForm::OpenPort_Click() {
     controls_.ClearReplyDisplay();
     if (port_.PortOpen()) port_.SetPortOpen(false);
-    if (!port_.SetCommPort(controls_.SelectedPort() + 1) || !port_.SetPortOpen(true)) {
+    portRemoved_ = false;
+    int position = controls_.SelectedPort();
+    int port = position >= 0 && position < static_cast<int>(ports_.size()) ? ports_[position] : 0;
+    if (!port_.SetCommPort(port) || !port_.SetPortOpen(true)) {
         controls_.EnableCommands(false);
         controls_.ShowMessage(kPortError, kPortErrorTitle);
         return;
@@ -36,6 +44,7 @@ void ConsoleForm::OpenPort_Click() {
 // the operator may open a port again.
 void ConsoleForm::LosePort() {
     port_.SetPortOpen(false);
+    portRemoved_ = false;
     controls_.EnableCommands(false);
     controls_.ShowMessage(kPortError, kPortErrorTitle);
 }
@@ -48,15 +57,21 @@ void ConsoleForm::SendFrame(std::string_view command) {
 
 void ConsoleForm::MSComm1_OnComm() {
     // A device-error box keeps the window's messages flowing, so a further event can arrive
-    // while the handler waits in it. The running handler fetches those bytes itself once the box
-    // is closed: bytes are taken strictly in arrival order, and no handler runs inside another.
+    // while the handler waits in it. Its bytes wait for the window's next turn: they are taken
+    // strictly in arrival order, and no handler runs inside another.
     if (receiving_) return;
     receiving_ = true;
-    for (std::string bytes = port_.Input(); !bytes.empty(); bytes = port_.Input())
-        for (char byte : bytes)
-            if (rxLine_.Take(byte)) ShowReply();
+    for (char byte : port_.Input())
+        if (rxLine_.Take(byte)) ShowReply();
     receiving_ = false;
-    if (port_.PortOpen() && port_.LineFailed()) LosePort();
+    // A lost line is reported once all that came before is shown.
+    if (port_.PortOpen() && (port_.LineFailed() || portRemoved_) && port_.InBufferCount() == 0) LosePort();
+}
+
+void ConsoleForm::Form_PortRemoved(std::string_view name) {
+    if (!port_.PortOpen() || port_list::PortNumber(name) != port_.CommPort()) return;
+    portRemoved_ = true;
+    MSComm1_OnComm();
 }
 
 void ConsoleForm::ShowReply() {

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 class ConsoleForm {
 public:
@@ -15,6 +16,7 @@ public:
     public:
         virtual ~Controls() = default;
         virtual void SetCaption(std::string_view text) = 0;
+        virtual void SetPortList(const std::vector<std::string>& entries) = 0;  // Combo1
         virtual void SelectNoPort() = 0;
         virtual int SelectedPort() const = 0;  // list position in Combo1, -1 when none
         virtual std::string FrameText() const = 0;  // Text2
@@ -35,8 +37,11 @@ public:
     void Form_Load();
     void OpenPort_Click();
 
-    // Device link.
+    // Device link. Each event handles one batch of the received bytes; while more wait, the
+    // window runs it again whenever no message waits.
     void MSComm1_OnComm();
+    // The system reports a port's device gone (an adapter pulled), by the port's name.
+    void Form_PortRemoved(std::string_view name);
 
     // Commands.
     void Command1_Click();
@@ -60,6 +65,8 @@ private:
 
     Controls& controls_;
     SerialControl& port_;
+    std::vector<int> ports_;  // the port number of each entry of Combo1
     device_link::ReplyLine rxLine_;
     bool receiving_ = false;
+    bool portRemoved_ = false;  // the open port's device is gone
 };

@@ -6,6 +6,7 @@
 #include "win32/text.h"
 
 #include <commctrl.h>
+#include <dbt.h>
 
 #include <algorithm>
 
@@ -13,7 +14,8 @@ using namespace console_ids;
 
 namespace {
 
-// Sent by the port's reader thread when bytes have arrived; every message loop delivers it.
+// Sent by the port's reader thread when bytes have arrived for a window that has fetched all the
+// earlier ones; every message loop delivers it.
 const UINT kBytesArrived = WM_APP + 1;
 
 const int kCommandControls[] = {kCommand1, kCommand2, kCommand3,  kCommand4,  kCommand5,
@@ -46,10 +48,6 @@ ConsoleWindow::ConsoleWindow()
 
 void ConsoleWindow::OnCreated() {
     notified_ = Hwnd();
-    HWND combo = Item(kCombo1);
-    for (int port = 1; port <= 16; ++port)
-        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>((L"Com" + std::to_wstring(port)).c_str()));
-    // Its text, "Port Select", comes with Form_Load, which selects no port.
     SetWindowSubclass(Item(kText2), FrameBoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
     form_.Form_Load();
 }
@@ -70,10 +68,25 @@ void ConsoleWindow::OnCommand(int id, int notification) {
     }
 }
 
-bool ConsoleWindow::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
-    if (message != kBytesArrived) return false;
+bool ConsoleWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == kBytesArrived) {
+        form_.MSComm1_OnComm();
+        result = 0;
+        return true;
+    }
+    // Windows tells every top-level window of a port that went away, whatever its driver does
+    // with a pending read; the default processing follows.
+    if (message == WM_DEVICECHANGE && wParam == DBT_DEVICEREMOVECOMPLETE && lParam &&
+        reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype == DBT_DEVTYP_PORT)
+        form_.Form_PortRemoved(win32::Narrow(reinterpret_cast<const DEV_BROADCAST_PORT_W*>(lParam)->dbcp_name));
+    return false;
+}
+
+// Bytes that one event did not take in are taken a batch at a time, between the window's other
+// messages.
+bool ConsoleWindow::OnIdle() {
+    if (port_.InBufferCount() == 0) return false;
     form_.MSComm1_OnComm();
-    result = 0;
     return true;
 }
 
@@ -98,6 +111,14 @@ LRESULT CALLBACK ConsoleWindow::FrameBoxProc(HWND box, UINT message, WPARAM wPar
 
 void ConsoleWindow::SetCaption(std::string_view text) { SetWindowTextW(Hwnd(), win32::Widen(text).c_str()); }
 
+void ConsoleWindow::SetPortList(const std::vector<std::string>& entries) {
+    HWND combo = Item(kCombo1);
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    for (const std::string& entry : entries)
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win32::Widen(entry).c_str()));
+}
+
+// Its text, "Port Select", stands in the box while no entry is selected.
 void ConsoleWindow::SelectNoPort() {
     SendMessageW(Item(kCombo1), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     SetWindowTextW(Item(kCombo1), L"Port Select");

@@ -13,10 +13,12 @@ private:
     void OnCreated() override;
     void OnCommand(int id, int notification) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool OnIdle() override;
     static LRESULT CALLBACK FrameBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                          DWORD_PTR self);
 
     void SetCaption(std::string_view text) override;
+    void SetPortList(const std::vector<std::string>& entries) override;
     void SelectNoPort() override;
     int SelectedPort() const override;
     std::string FrameText() const override;

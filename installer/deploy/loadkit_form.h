@@ -40,6 +40,7 @@ public:
 private:
     void ClearLogAndStatus();
     void Log(const Failure& failure);
+    bool MakeDirectoryStep(const char* name);
     void CopyStep(const char* file);
     bool StartTool(const CommandLine& command);
 

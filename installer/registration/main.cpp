@@ -20,9 +20,9 @@ const UINT kDone = WM_APP + 3;
 
 const win32::ControlSpec kControls[] = {
     {kOutcome, WC_EDITW, L"", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP, 240, 240, 6720,
-     1680, nullptr, 0, WS_EX_CLIENTEDGE},
+     2520, nullptr, 0, WS_EX_CLIENTEDGE},
     // Not before the work has ended; made so, not disabled afterwards, so that no click comes between.
-    {IDCANCEL, WC_BUTTONW, L"Close", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_DISABLED, 5880, 2100, 1080, 375},
+    {IDCANCEL, WC_BUTTONW, L"Close", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_DISABLED, 5880, 2940, 1080, 375},
 };
 
 std::vector<std::string> Arguments() {
@@ -38,7 +38,8 @@ std::vector<std::string> Arguments() {
 // step. The window cannot be closed before the work has ended.
 class RegistrationWindow final : public win32::Form {
 public:
-    RegistrationWindow() : Form(L"Driver package registration", 7200, 2715, 1, kControls), platform_(*this) {}
+    explicit RegistrationWindow(bool dllsFromSystem32Only)
+        : Form(L"Driver package registration", 7200, 3555, 1, kControls), platform_(*this, dllsFromSystem32Only) {}
     ~RegistrationWindow() override {
         if (work_.joinable()) work_.join();
     }
@@ -92,8 +93,7 @@ private:
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    win32::LoadDllsFromSystem32Only();
-    RegistrationWindow window;
+    RegistrationWindow window(win32::LoadDllsFromSystem32Only());
     if (!window.Create(instance, showCommand)) return 1;
     window.Run();
     return window.ExitCode();

@@ -1,7 +1,7 @@
 #include "win32_driver_platform.h"
 
+#include "installer/registration/win32_answer.h"
 #include "win32/system_dll.h"
-#include "win32/text.h"
 
 #include <cfgmgr32.h>
 #include <setupapi.h>
@@ -9,14 +9,6 @@
 #include <algorithm>
 
 namespace {
-
-Answer Failed(DWORD error) { return {error, win32::Narrow(win32::ErrorText(error))}; }
-
-// A failure that left no error code (Wine's stubs do that) must not pass for a success.
-Answer LastFailure() {
-    DWORD error = GetLastError();
-    return Failed(error ? error : ERROR_INTERNAL_ERROR);
-}
 
 // The platform wants an INF file's full path. A missing file is told as such, whatever the
 // Setup API would make of it.
@@ -54,13 +46,28 @@ void AddModelIds(HINF inf, const std::wstring& section, std::vector<std::string>
     }
 }
 
+// A value of [Version]; empty without one.
+std::wstring VersionValue(HINF inf, const wchar_t* key) {
+    INFCONTEXT line;
+    return SetupFindFirstLineW(inf, L"Version", key, &line) ? Field(line, 1) : std::wstring();
+}
+
 // The provider and the IDs of every models section, whatever the platform it is for: each line
-// of [Manufacturer] names a models section and the platforms it has a decorated section for.
+// of [Manufacturer] names a models section and the platforms it has a decorated section for. The
+// catalogue is the one for this processor, where the INF file names one of its own.
 Answer ReadInf(const std::wstring& path, DriverPackage& package) {
     HINF inf = SetupOpenInfFileW(path.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
     if (inf == INVALID_HANDLE_VALUE) return LastFailure();
+    package.provider = win32::Narrow(VersionValue(inf, L"Provider"));
+#ifdef _WIN64
+    std::wstring catalogue = VersionValue(inf, L"CatalogFile.NTamd64");
+#else
+    std::wstring catalogue = VersionValue(inf, L"CatalogFile.NTx86");
+#endif
+    if (catalogue.empty()) catalogue = VersionValue(inf, L"CatalogFile.NT");
+    if (catalogue.empty()) catalogue = VersionValue(inf, L"CatalogFile");
+    package.catalogue = win32::Narrow(catalogue);
     INFCONTEXT line;
-    if (SetupFindFirstLineW(inf, L"Version", L"Provider", &line)) package.provider = win32::Narrow(Field(line, 1));
     for (bool more = SetupFindFirstLineW(inf, L"Manufacturer", nullptr, &line); more;
          more = SetupFindNextLine(&line, &line)) {
         std::wstring models = Field(line, 1);
@@ -92,6 +99,10 @@ std::wstring DriverValue(HDEVINFO set, SP_DEVINFO_DATA& device, const wchar_t* n
 
 }  // namespace
 
+Win32DriverPlatform::~Win32DriverPlatform() {
+    for (HANDLE handle : held_) CloseHandle(handle);
+}
+
 bool Win32DriverPlatform::IsWow64() const {
     BOOL wow64 = FALSE;
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
@@ -105,6 +116,39 @@ bool Win32DriverPlatform::IsAdministrator() const {
     BOOL member = FALSE;
     return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size) &&
            CheckTokenMembership(nullptr, sid, &member) && member;
+}
+
+// Windows 8 is 6.2. Later versions answer as themselves to a program whose manifest names them,
+// and as 8 to any other: 6.2 or later either way.
+bool Win32DriverPlatform::IsWindows7() const {
+    OSVERSIONINFOEXW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    version.dwMajorVersion = 6;
+    version.dwMinorVersion = 2;
+    DWORDLONG condition = VerSetConditionMask(VerSetConditionMask(0, VER_MAJORVERSION, VER_GREATER_EQUAL),
+                                              VER_MINORVERSION, VER_GREATER_EQUAL);
+    return !VerifyVersionInfoW(&version, VER_MAJORVERSION | VER_MINORVERSION, condition);
+}
+
+// Wine's ntdll.dll has functions of its own. Windows always maps its own ntdll.dll from System32
+// into every process, so no file on Windows can make this true there.
+bool Win32DriverPlatform::IsWine() const {
+    return win32::DllFunction<FARPROC>(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+std::string Win32DriverPlatform::OwnFolder() const {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return "";
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    size_t end = path.find_last_of(L'\\');
+    return win32::Narrow(end == std::wstring::npos ? path : path.substr(0, end == 2 ? 3 : end));
 }
 
 Answer Win32DriverPlatform::ReadPackage(const std::string& infPath, DriverPackage& package) {
@@ -141,8 +185,8 @@ Answer Win32DriverPlatform::Bind(const std::string& infPath, const std::string& 
     return answer;
 }
 
-// Every package in the store is published in the INF directory. Windows names those of other
-// makers oem*.inf (Wine keeps their own names); the provider and the IDs decide, not the name.
+// Every package in the store is published in the INF directory: Windows' own, and those of other
+// makers, which Windows names oem*.inf (Wine keeps their own names).
 Answer Win32DriverPlatform::StoredPackages(std::vector<StoredPackage>& packages) {
     std::wstring directory = InfDirectory();
     WIN32_FIND_DATAW found;
@@ -156,6 +200,17 @@ Answer Win32DriverPlatform::StoredPackages(std::vector<StoredPackage>& packages)
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return {};
+}
+
+// Bounded: a device installation that never ends (waiting for a prompt nobody answers, say) must not
+// hold the tool. Where cfgmgr32.dll lacks the function (some Wine versions) or it fails, there is
+// nothing to wait for.
+void Win32DriverPlatform::WaitForDeviceInstallations(unsigned long milliseconds) {
+    using WaitFunction = DWORD(WINAPI*)(DWORD);
+    HMODULE cfgmgr32 = win32::LoadSystemDll(L"cfgmgr32.dll");
+    if (!cfgmgr32) return;
+    if (auto wait = win32::DllFunction<WaitFunction>(cfgmgr32, "CMP_WaitNoPendingInstallEvents")) wait(milliseconds);
+    FreeLibrary(cfgmgr32);
 }
 
 // Present or not: a board unplugged now keeps its driver for when it comes back.
@@ -176,15 +231,24 @@ Answer Win32DriverPlatform::Devices(std::vector<Device>& devices) {
 // As the device manager's "Uninstall": the device node goes, with its driver settings. Without
 // parameters the removal is global, from every hardware profile (a removal from one profile is
 // for the system's own code).
-Answer Win32DriverPlatform::RemoveDevice(const std::string& instanceId) {
+// A device that a program still holds open goes only at the next start of Windows: its install
+// parameters say so afterwards.
+Answer Win32DriverPlatform::RemoveDevice(const std::string& instanceId, bool& restart) {
     HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, owner_.Hwnd());
     if (set == INVALID_HANDLE_VALUE) return LastFailure();
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
     Answer answer;
     if (!SetupDiOpenDeviceInfoW(set, win32::Widen(instanceId).c_str(), owner_.Hwnd(), 0, &device) ||
-        !SetupDiCallClassInstaller(DIF_REMOVE, set, &device))
+        !SetupDiCallClassInstaller(DIF_REMOVE, set, &device)) {
         answer = LastFailure();
+    } else {
+        SP_DEVINSTALL_PARAMS_W parameters{};
+        parameters.cbSize = sizeof parameters;
+        if (SetupDiGetDeviceInstallParamsW(set, &device, &parameters) &&
+            (parameters.Flags & (DI_NEEDREBOOT | DI_NEEDRESTART)))
+            restart = true;
+    }
     SetupDiDestroyDeviceInfoList(set);
     return answer;
 }

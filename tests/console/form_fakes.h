@@ -18,6 +18,7 @@ struct Message {
 class FakeControls : public ConsoleForm::Controls {
 public:
     std::string caption;
+    std::vector<std::string> portList;
     int selected = 5;
     std::string frameText;
     std::string replyText = "stale";
@@ -30,6 +31,7 @@ public:
     std::function<void()> whileBoxOpen;
 
     void SetCaption(std::string_view text) override { caption = text; }
+    void SetPortList(const std::vector<std::string>& entries) override { portList = entries; }
     void SelectNoPort() override { selected = -1; }
     int SelectedPort() const override { return selected; }
     std::string FrameText() const override { return frameText; }
@@ -57,6 +59,7 @@ public:
 
 class FakePort : public SerialControl {
 public:
+    std::vector<std::string> systemPorts = {"COM1"};
     bool open = false;
     int commPort = 1;
     std::vector<int> existing = {3, 16};
@@ -68,6 +71,7 @@ public:
     std::deque<std::string> arrivals;  // what each Input returns, in order
 
     std::string Settings() const override { return "9600,n,8,1"; }
+    std::vector<std::string> SystemPorts() const override { return systemPorts; }
     bool PortOpen() const override { return open; }
     bool SetPortOpen(bool value) override {
         if (!value) {
@@ -81,6 +85,7 @@ public:
         opened.push_back(commPort);
         return true;
     }
+    int CommPort() const override { return commPort; }
     bool SetCommPort(int number) override {
         if (number == 0 || open) return false;
         commPort = number;
@@ -97,6 +102,11 @@ public:
         arrivals.pop_front();
         return bytes;
     }
+    std::size_t InBufferCount() const override {
+        std::size_t count = 0;
+        for (const std::string& bytes : arrivals) count += bytes.size();
+        return count;
+    }
     bool LineFailed() const override { return lineFailed; }
 };
 
@@ -106,7 +116,8 @@ struct Console {
     FakePort port;
     ConsoleForm form{controls, port};
 
-    explicit Console(bool connect = true) {
+    explicit Console(bool connect = true, std::vector<std::string> systemPorts = {"COM1"}) {
+        port.systemPorts = std::move(systemPorts);
         form.Form_Load();
         if (connect) {
             controls.selected = 2;
@@ -119,5 +130,9 @@ struct Console {
     void Receive(std::string bytes) {
         port.arrivals.push_back(std::move(bytes));
         form.MSComm1_OnComm();
+    }
+    // The window's turns while received bytes wait and no message does.
+    void Turns() {
+        while (port.InBufferCount() > 0) form.MSComm1_OnComm();
     }
 };

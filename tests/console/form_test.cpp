@@ -8,6 +8,9 @@ const Message kPortError{"Serial Port Error!", "Prompt"};
 TEST(FormLoad, ShowsSettingsAndStartsIdle) {
     Console console(false);
     EXPECT_EQ(console.controls.caption, "Quarn(UART) - 9600,n,8,1");
+    std::vector<std::string> sixteen;
+    for (int port = 1; port <= 16; ++port) sixteen.push_back("Com" + std::to_string(port));
+    EXPECT_EQ(console.controls.portList, sixteen);
     EXPECT_EQ(console.controls.selected, -1);
     EXPECT_EQ(console.controls.frameText, "0150");
     EXPECT_FALSE(console.controls.commandsEnabled);
@@ -22,6 +25,27 @@ TEST(OpenPort, OpensTheSelectedPortAndEnablesCommands) {
     EXPECT_TRUE(console.controls.commandsEnabled);
     EXPECT_EQ(console.controls.replyText, "");
     EXPECT_TRUE(console.controls.messages.empty());
+}
+
+// Ports above 16 follow in increasing order, each once, whatever the case of their names; names
+// of other kinds, 16 and below and beyond the 4096 COM numbers are left out.
+TEST(OpenPort, PortsAbove16OfTheSystemFollowAndOpen) {
+    Console console(false, {"COM40", "com21", "COM5", "CNCA0", "COM21", "COM021", "COM17x", "COM4097", "COM16",
+                            "COM4096", "COM"});
+    std::vector<std::string> tail(console.controls.portList.begin() + 16, console.controls.portList.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"Com21", "Com40", "Com4096"}));
+    EXPECT_EQ(console.controls.portList[15], "Com16");
+    console.port.existing = {21, 40};
+    console.controls.selected = 17;  // "Com40"
+    console.form.OpenPort_Click();
+    console.controls.selected = 16;  // "Com21"
+    console.form.OpenPort_Click();
+    EXPECT_EQ(console.port.opened, (std::vector<int>{40, 21}));
+    EXPECT_TRUE(console.controls.commandsEnabled);
+    console.controls.selected = 19;  // past the list: nothing selected
+    console.form.OpenPort_Click();
+    EXPECT_FALSE(console.port.open);
+    EXPECT_EQ(console.controls.messages, std::vector<Message>{kPortError});
 }
 
 TEST(OpenPort, NothingSelectedFailsWithTheOneMessage) {
@@ -118,6 +142,15 @@ TEST(Receive, EventWithoutBytesChangesNothing) {
     EXPECT_EQ(console.controls.replyText, "[ETX]");
 }
 
+TEST(Receive, OneBatchAnEventAndTheRestAtTheNextTurns) {
+    Console console;
+    console.port.arrivals = {"\x02" "frm0001\x03", "\x02" "frm0002\x03"};
+    console.form.MSComm1_OnComm();
+    EXPECT_EQ(console.controls.replyHistory, std::vector<std::string>{"[STX]frm0001[ETX]"});
+    console.Turns();
+    EXPECT_EQ(console.controls.frameHistory, (std::vector<std::string>{"0001", "0002"}));
+}
+
 TEST(Receive, BytesArrivingUnderAnErrorBoxWaitAndKeepTheirOrder) {
     Console console;
     // While the box is open, two more events come with two frames; the window keeps pumping.
@@ -132,6 +165,9 @@ TEST(Receive, BytesArrivingUnderAnErrorBoxWaitAndKeepTheirOrder) {
         EXPECT_EQ(console.controls.replyHistory, std::vector<std::string>{"[STX]error1[ETX]"});
     };
     console.Receive("\x02" "error1\x03\x02" "frm0003\x03");
+    // The event's own batch is done once the box is closed; what came under it follows.
+    EXPECT_EQ(console.controls.replyHistory, (std::vector<std::string>{"[STX]error1[ETX]", "[STX]frm0003[ETX]"}));
+    console.Turns();
     EXPECT_EQ(console.controls.replyHistory,
               (std::vector<std::string>{"[STX]error1[ETX]", "[STX]frm0003[ETX]", "[STX]frm0001[ETX]",
                                         "[STX]frm0002[ETX]"}));
@@ -156,9 +192,63 @@ TEST(LostLine, FailedWriteClosesThePortAndGoesIdle) {
 TEST(LostLine, FailureUnderTheReceiveSideShowsWhatCameThenGoesIdle) {
     Console console;
     console.port.lineFailed = true;
-    console.Receive("\x02" "frm0007\x03");
-    EXPECT_EQ(console.controls.frameText, "0007");
+    console.port.arrivals = {"\x02" "frm0007\x03", "\x02" "frm0008\x03"};
+    console.form.MSComm1_OnComm();
+    EXPECT_TRUE(console.port.open);
+    EXPECT_TRUE(console.controls.messages.empty());
+    console.Turns();
+    EXPECT_EQ(console.controls.frameHistory, (std::vector<std::string>{"0007", "0008"}));
     EXPECT_FALSE(console.port.open);
     EXPECT_FALSE(console.controls.commandsEnabled);
     EXPECT_EQ(console.controls.messages, std::vector<Message>{kPortError});
+}
+
+TEST(LostLine, TheOpenPortsDeviceRemovedGoesIdleOthersChangeNothing) {
+    Console console(false, {"COM1", "COM21"});
+    console.port.existing = {21};
+    console.controls.selected = 16;  // "Com21"
+    console.form.OpenPort_Click();
+    console.form.Form_PortRemoved("COM2");
+    console.form.Form_PortRemoved("COM210");
+    console.form.Form_PortRemoved("");
+    EXPECT_TRUE(console.port.open);
+    EXPECT_TRUE(console.controls.messages.empty());
+    console.form.Form_PortRemoved("com21");
+    EXPECT_FALSE(console.port.open);
+    EXPECT_FALSE(console.controls.commandsEnabled);
+    EXPECT_EQ(console.controls.messages, std::vector<Message>{kPortError});
+    // Once closed, a late notice for the same port changes nothing.
+    console.form.Form_PortRemoved("COM21");
+    EXPECT_EQ(console.controls.messages.size(), 1u);
+}
+
+// The notice comes while a device-error box is open, with bytes still waiting: they are shown
+// first, the box is not left for another, and the port is then lost.
+TEST(LostLine, RemovalUnderAnErrorBoxWaitsForTheBoxAndTheBytesBefore) {
+    Console console;
+    console.controls.whileBoxOpen = [&] {
+        console.controls.whileBoxOpen = nullptr;
+        console.port.arrivals.push_back("\x02" "frm0009\x03");
+        console.form.Form_PortRemoved("COM3");
+        EXPECT_TRUE(console.port.open);
+        EXPECT_EQ(console.controls.messages.size(), 1u);
+    };
+    console.Receive("\x02" "error4\x03");
+    EXPECT_TRUE(console.port.open);
+    console.Turns();
+    EXPECT_EQ(console.controls.frameText, "0009");
+    EXPECT_FALSE(console.port.open);
+    EXPECT_EQ(console.controls.messages, (std::vector<Message>{{"写操作不能继续进行! ", "提示"}, kPortError}));
+}
+
+TEST(LostLine, ANewOpenBeforeTheBytesAreShownStartsAfresh) {
+    Console console;
+    console.port.arrivals = {"\x02" "a\x03", "\x02" "b\x03"};
+    console.form.Form_PortRemoved("COM3");
+    EXPECT_TRUE(console.port.open);
+    console.form.OpenPort_Click();
+    console.Turns();
+    EXPECT_TRUE(console.port.open);
+    EXPECT_TRUE(console.controls.messages.empty());
+    EXPECT_EQ(console.controls.replyText, "[STX]b[ETX]");
 }

@@ -1,14 +1,25 @@
-// The file-copy command over a fake file system: order and paths of its twenty steps, the
-// failure rule and the mended faults.
+// The file-copy command over a fake file system: order and paths of its twenty-one steps, the
+// failure rule, the protected installation and the mended faults.
 #include "installer_fakes.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-const std::vector<std::string> kDriverFiles = {"VL_USB.INF", "WINDRVR6.SYS", "wdreg_gui.exe", "Loadkit.exe"};
+const std::vector<std::string> kDriverFiles = {"VL_USB.INF", "VL_USB.cat", "WINDRVR6.SYS", "wdreg_gui.exe",
+                                                "Loadkit.exe"};
 const std::vector<std::string> kProgramFiles = {"WD_UTILS.DLL", "Quarn.exe", "Portlens.exe", "COMDLG32.OCX",
                                                 "MSCOMM32.OCX"};
+const AccessList kProtectedList = {{Account::System, Rights::FullControl},
+                                   {Account::Administrators, Rights::FullControl},
+                                   {Account::Operator, Rights::Modify},
+                                   {Account::Users, Rights::ReadAndExecute}};
+
+// A real directory on a volume with access lists.
+PathFacts Directory(Owner owner, bool othersMayWrite, bool operatorMayChangeList) {
+    return {.kind = PathKind::Directory, .keepsAccessLists = true, .owner = owner, .othersMayWrite = othersMayWrite,
+            .operatorMayChangeList = operatorMayChangeList};
+}
 
 class CopyPlan : public testing::Test {
 protected:
@@ -34,11 +45,17 @@ protected:
         form.Command1_Click();
     }
 
+    void PutExisting(const std::string& directory, const PathFacts& facts) {
+        files.directories.insert(directory);
+        files.facts[directory] = facts;
+    }
+
     // The journal entries of the file system only.
     std::vector<std::string> FileSteps() const {
         std::vector<std::string> steps;
         for (const auto& entry : journal)
-            if (entry.starts_with("mkdir ") || entry.starts_with("copy ")) steps.push_back(entry);
+            if (entry.starts_with("mkdir ") || entry.starts_with("copy ") || entry.starts_with("set list "))
+                steps.push_back(entry);
         return steps;
     }
 
@@ -69,6 +86,8 @@ TEST_F(CopyPlan, FreshDestinationRunsTheStepsInOrderAndCopiesEveryFile) {
     expected.push_back("status=Compeleted!");
     EXPECT_EQ(journal, expected);  // no line logged, and the window is left as it is
     EXPECT_EQ(controls.log, "");
+    EXPECT_EQ(files.lists["C:\\Velmo"], kProtectedList);
+    EXPECT_EQ(files.lists["C:\\Velmo\\Driver"], kProtectedList);
     for (const auto& file : kDriverFiles) EXPECT_EQ(files.files["C:\\Velmo\\Driver\\" + file], "driver " + file);
     for (const auto& file : kProgramFiles) EXPECT_EQ(files.files["C:\\Velmo\\" + file], "program " + file);
 }
@@ -82,9 +101,102 @@ TEST_F(CopyPlan, SecondRunLogsBothDirectoriesAndReplacesTheFiles) {
     EXPECT_EQ(files.files["C:\\Velmo\\Portlens.exe"], "newer Portlens");
     EXPECT_EQ(controls.status, "Compeleted!");
     EXPECT_EQ(journal.back(), "show whole log");
+    EXPECT_EQ(FileSteps(), PlanSteps("M:\\Setup\\Driver", "M:\\Setup", "C:\\Velmo"));  // its list is left as it is
 }
 
-TEST_F(CopyPlan, MissingParentGivesElevenLinesInStepOrderAndStillCompletes) {
+// An earlier version's installation, which every user may change, gets the protected list and
+// then the files.
+TEST_F(CopyPlan, InstallationThatOthersMayChangeIsMendedWhereTheOperatorMay) {
+    PutExisting("C:\\Velmo", Directory(Owner::Operator, true, true));
+    PutExisting("C:\\Velmo\\Driver", Directory(Owner::Administrators, true, true));
+    Run();
+
+    std::vector<std::string> expected = PlanSteps("M:\\Setup\\Driver", "M:\\Setup", "C:\\Velmo");
+    expected.insert(expected.begin() + 1, "set list C:\\Velmo");
+    expected.insert(expected.begin() + 3, "set list C:\\Velmo\\Driver");
+    EXPECT_EQ(FileSteps(), expected);
+    EXPECT_EQ(files.lists["C:\\Velmo"], kProtectedList);
+    EXPECT_EQ(files.lists["C:\\Velmo\\Driver"], kProtectedList);
+    EXPECT_EQ(controls.log, "exists C:\\Velmo\r\nexists C:\\Velmo\\Driver\r\n");
+}
+
+// A destination that is not to be trusted gets one line and nothing at all, not even a Driver
+// directory; the plan still runs on to "Compeleted!".
+TEST_F(CopyPlan, UntrustedDestinationReceivesNothing) {
+    struct {
+        const char* what;
+        PathFacts facts;
+        const char* why;
+    } cases[] = {
+        {"a junction", {.kind = PathKind::ReparsePoint}, "is a junction or another reparse point"},
+        {"another user's, whose list the operator may change", Directory(Owner::SomeoneElse, false, true),
+         "is owned by another user"},
+        {"writable by Users, and the operator may not change that", Directory(Owner::Administrators, true, false),
+         "can be changed by other users"},
+        {"a drive's root that others may write: its list would reach the whole drive",
+         {.kind = PathKind::Directory, .volumeRoot = true, .keepsAccessLists = true, .owner = Owner::System,
+          .othersMayWrite = true, .operatorMayChangeList = true},
+         "can be changed by other users"},
+    };
+    for (const auto& existing : cases) {
+        SCOPED_TRACE(existing.what);
+        PutExisting("C:\\Velmo", existing.facts);
+        Run();
+        EXPECT_EQ(controls.log, "exists C:\\Velmo\r\nThe destination directory " + std::string(existing.why) +
+                                    ": nothing is copied into it.\r\n");
+        EXPECT_EQ(FileSteps(), std::vector<std::string>{"mkdir C:\\Velmo"});
+        ASSERT_GE(journal.size(), 2u);
+        EXPECT_EQ(journal[journal.size() - 2], "status=Compeleted!");
+        EXPECT_EQ(journal.back(), "show whole log");
+    }
+}
+
+// Checked again after the mend: a list that did not take, or another directory put in the place
+// of the one mended, is refused.
+TEST_F(CopyPlan, MendThatDidNotTakeIsRefused) {
+    PutExisting("C:\\Velmo", Directory(Owner::Operator, true, true));
+    files.listsTakeEffect = false;
+    Run();
+    EXPECT_EQ(FileSteps(), (std::vector<std::string>{"mkdir C:\\Velmo", "set list C:\\Velmo"}));
+    EXPECT_EQ(controls.log, "exists C:\\Velmo\r\n"
+                            "The destination directory can be changed by other users: nothing is copied into it.\r\n");
+}
+
+// Used as it is: what others cannot change keeps its own list (the protected one would let every
+// user read a private folder), and a volume without access lists has nothing to check or set.
+TEST_F(CopyPlan, TrustedOrListlessDestinationIsUsedAsItIs) {
+    struct {
+        const char* what;
+        PathFacts facts;
+    } cases[] = {
+        {"the operator's private folder", Directory(Owner::Operator, false, true)},
+        {"TrustedInstaller's, writable by nobody else", Directory(Owner::TrustedInstaller, false, false)},
+        {"on FAT", {.kind = PathKind::Directory, .keepsAccessLists = false}},
+    };
+    for (const auto& existing : cases) {
+        SCOPED_TRACE(existing.what);
+        PutExisting("C:\\Velmo", existing.facts);
+        files.directories.erase("C:\\Velmo\\Driver");
+        Run();
+        EXPECT_EQ(FileSteps(), PlanSteps("M:\\Setup\\Driver", "M:\\Setup", "C:\\Velmo"));
+        EXPECT_EQ(controls.log, "exists C:\\Velmo\r\n");
+    }
+}
+
+// Only Driver refused: the program files still go into the destination, which is sound.
+TEST_F(CopyPlan, UntrustedDriverDirectoryReceivesNothingButTheProgramFilesAreCopied) {
+    PutExisting("C:\\Velmo", Directory(Owner::Operator, false, true));
+    PutExisting("C:\\Velmo\\Driver", Directory(Owner::SomeoneElse, true, false));
+    Run();
+    std::vector<std::string> expected = {"mkdir C:\\Velmo", "mkdir C:\\Velmo\\Driver"};
+    for (const auto& file : kProgramFiles) expected.push_back("copy M:\\Setup\\" + file + " > C:\\Velmo\\" + file);
+    EXPECT_EQ(FileSteps(), expected);
+    EXPECT_EQ(controls.log, "exists C:\\Velmo\r\nexists C:\\Velmo\\Driver\r\n"
+                            "The Driver directory is owned by another user: nothing is copied into it.\r\n");
+    EXPECT_EQ(controls.status, "Compeleted!");
+}
+
+TEST_F(CopyPlan, MissingParentGivesTwelveLinesInStepOrderAndStillCompletes) {
     controls.destination = "D:\\A\\B";
     Run();
 
@@ -103,7 +215,7 @@ TEST_F(CopyPlan, MissingSourceFileGivesOneLineAndTheOtherStepsRun) {
     Run();
 
     EXPECT_EQ(controls.log, "missing M:\\Setup\\Quarn.exe\r\n");
-    EXPECT_EQ(FileSteps().size(), 11u);
+    EXPECT_EQ(FileSteps().size(), 12u);
     EXPECT_TRUE(files.files.contains("C:\\Velmo\\MSCOMM32.OCX"));
     EXPECT_EQ(controls.status, "Compeleted!");
 }

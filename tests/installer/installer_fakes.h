@@ -40,19 +40,33 @@ private:
 };
 
 // Directories and files by their exact path text; a path's parent is the text before its last
-// backslash. The failure texts name the path, so that a test can tell the log lines apart.
+// backslash. The failure texts name the path, so that a test can tell the log lines apart. A
+// directory is one that others cannot change, the operator's, unless `facts` says otherwise.
 class FakeFileSystem final : public FileSystem {
 public:
     explicit FakeFileSystem(Journal& journal) : journal_(journal) {}
 
     std::string OwnDirectory() const override { return ownDirectory; }
-    Failure MakeDirectory(const std::string& path) override {
+    Failure MakeDirectory(const std::string& path, const AccessList& list) override {
         journal_.push_back("mkdir " + path);
         if (path.empty()) return "invalid path";
         if (directories.contains(path)) return "exists " + path;
         if (!directories.contains(Parent(path))) return "no parent " + path;
         directories.insert(path);
+        lists[path] = list;
         return {};
+    }
+    PathFacts Describe(const std::string& path) override {
+        if (facts.contains(path)) return facts[path];
+        if (!directories.contains(path)) return {};
+        return {.kind = PathKind::Directory, .keepsAccessLists = true, .owner = Owner::Operator,
+                .othersMayWrite = false, .operatorMayChangeList = true};
+    }
+    // Others can no longer change the directory, unless the volume ignores the list.
+    void SetAccessList(const std::string& path, const AccessList& list) override {
+        journal_.push_back("set list " + path);
+        lists[path] = list;
+        if (listsTakeEffect && facts.contains(path)) facts[path].othersMayWrite = false;
     }
     Failure Copy(const std::string& from, const std::string& to) override {
         journal_.push_back("copy " + from + " > " + to);
@@ -66,6 +80,9 @@ public:
 
     std::string ownDirectory = "M:\\Setup\\Driver";
     std::set<std::string> directories;
+    std::map<std::string, PathFacts> facts;
+    std::map<std::string, AccessList> lists;
+    bool listsTakeEffect = true;
     std::map<std::string, std::string> files;
 
 private:

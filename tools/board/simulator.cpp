@@ -97,9 +97,9 @@ public:
     }
 
 private:
+    // All that has arrived; the port is told of new bytes again only once it is all taken.
     void TakeBytes() {
-        std::string bytes = port_.Input();
-        if (!bytes.empty()) {
+        for (std::string bytes = port_.Input(); !bytes.empty(); bytes = port_.Input()) {
             Log("rx " + board::ToHex(bytes));
             std::string answers = board_.Receive(bytes);
             if (!silent_) Send(answers);

@@ -1,13 +1,23 @@
 # cmake -DSETTINGS=<medium_settings.cmake> -P lay_out.cmake
 # Lays out the installation medium afresh, so that no file that left the list stays behind: copies
-# each file, and signs each program instead when a code-signing certificate is given.
+# each file, and signs each program and the driver catalogue instead when a code-signing
+# certificate is given.
 include(${SETTINGS})
 file(REMOVE_RECURSE ${QUARN_MEDIUM})
 if(QUARN_SIGN_PKCS12)
-  file(READ ${epoch_file} epoch)
-  set(password)
+  set(signing -pkcs12 ${QUARN_SIGN_PKCS12} -h sha256)
   if(QUARN_SIGN_PASSWORD_FILE)
-    set(password -readpass ${QUARN_SIGN_PASSWORD_FILE})
+    list(APPEND signing -readpass ${QUARN_SIGN_PASSWORD_FILE})
+  endif()
+  if(QUARN_SIGN_URL)
+    list(APPEND signing -i ${QUARN_SIGN_URL})
+  endif()
+  if(QUARN_SIGN_TIMESTAMP_URL)
+    list(APPEND signing -ts ${QUARN_SIGN_TIMESTAMP_URL})
+  else()
+    # Signed at the release's date, not now, so that a signed release is reproducible too.
+    file(READ ${epoch_file} epoch)
+    list(APPEND signing -time ${epoch})
   endif()
 endif()
 while(files)
@@ -15,10 +25,14 @@ while(files)
   set(target ${QUARN_MEDIUM}/${name})
   get_filename_component(folder ${target} DIRECTORY)
   file(MAKE_DIRECTORY ${folder})
-  if(QUARN_SIGN_PKCS12 AND name MATCHES "\\.exe$")
-    # Signed at the release's date, not now, so that a signed release is reproducible too.
-    execute_process(COMMAND ${QUARN_OSSLSIGNCODE} sign -pkcs12 ${QUARN_SIGN_PKCS12} ${password} -h sha256
-                            -time ${epoch} -in ${source} -out ${target}
+  if(QUARN_SIGN_PKCS12 AND name MATCHES "\\.(exe|cat)$")
+    # What the consent and driver prompts show: the program's name, or the driver package's.
+    if(name MATCHES "\\.cat$")
+      set(description "Quarn driver package")
+    else()
+      get_filename_component(description ${name} NAME_WE)
+    endif()
+    execute_process(COMMAND ${QUARN_OSSLSIGNCODE} sign ${signing} -n ${description} -in ${source} -out ${target}
                     OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
   else()
     file(COPY_FILE ${source} ${target})

@@ -11,9 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <dbt.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <thread>
 
 using namespace console_ids;
 using namespace drive;
@@ -39,6 +42,51 @@ std::wstring ProgramDirectory() {
     wchar_t subdirectory[MAX_PATH] = L"";
     if (!GetEnvironmentVariableW(L"QUARN_PROGRAMS", subdirectory, MAX_PATH)) return OwnDirectory();
     return OwnDirectory() + subdirectory + L"\\";
+}
+
+// Port names in the system's serial device map, as a driver puts them there, for as long as this
+// lives. Wine fills the map only at its start, and like all of HKLM\HARDWARE it is volatile: the
+// values are written into the running session.
+class DeviceMap {
+public:
+    explicit DeviceMap(std::vector<std::pair<std::wstring, std::wstring>> ports) : ports_(std::move(ports)) {
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr, REG_OPTION_VOLATILE,
+                            KEY_SET_VALUE, nullptr, &key_, nullptr) != ERROR_SUCCESS)
+            key_ = nullptr;
+        for (const auto& [device, name] : ports_)
+            if (key_)
+                RegSetValueExW(key_, device.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+                               static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
+    }
+    ~DeviceMap() {
+        if (!key_) return;
+        for (const auto& port : ports_) RegDeleteValueW(key_, port.first.c_str());
+        RegCloseKey(key_);
+    }
+    DeviceMap(const DeviceMap&) = delete;
+    DeviceMap& operator=(const DeviceMap&) = delete;
+    bool Written() const { return key_ != nullptr; }
+
+private:
+    std::vector<std::pair<std::wstring, std::wstring>> ports_;
+    HKEY key_ = nullptr;
+};
+
+// What Windows sends every top-level window when a port goes away; true once it was answered.
+bool SendPortRemoved(HWND window, const std::wstring& name, Duration timeout) {
+    std::vector<BYTE> notice(offsetof(DEV_BROADCAST_PORT_W, dbcp_name) + (name.size() + 1) * sizeof(wchar_t));
+    auto* port = reinterpret_cast<DEV_BROADCAST_PORT_W*>(notice.data());
+    port->dbcp_size = static_cast<DWORD>(notice.size());
+    port->dbcp_devicetype = DBT_DEVTYP_PORT;
+    std::copy(name.c_str(), name.c_str() + name.size() + 1, port->dbcp_name);
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(port),
+                               SMTO_NORMAL, static_cast<UINT>(timeout.count()), &result) != 0;
+}
+
+HANDLE OpenPort(int port) {
+    std::wstring path = L"\\\\.\\COM" + std::to_wstring(port);
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 class PortlensTest : public ::testing::Test {
@@ -270,6 +318,65 @@ TEST_F(PortlensTest, PortsAboveNineOpenByTheirDevicePath) {
     EXPECT_TRUE(ReplyIs(L"[STX]Quarn board simulator 1.00[ETX]"));
 }
 
+// Ports above 16 that the system's device map lists follow Com16, in increasing order, and open
+// like any other; names of other kinds are left out.
+TEST_F(PortlensTest, PortsAbove16OfTheDeviceMapFollowInTheListAndOpen) {
+    TearDown();
+    DeviceMap map({{L"\\Device\\QuarnTest40", L"COM40"},
+                   {L"\\Device\\QuarnTest21", L"COM21"},
+                   {L"\\Device\\QuarnTestOther", L"CNCA0"}});
+    ASSERT_TRUE(map.Written());
+    Start(21, 22);
+    HWND combo = Item(kCombo1);
+    ASSERT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 18);
+    for (auto [index, text] : {std::pair{15, L"Com16"}, {16, L"Com21"}, {17, L"Com40"}}) {
+        wchar_t entry[16] = L"";
+        SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(entry));
+        EXPECT_EQ(std::wstring(entry), text);
+    }
+    SelectComboItem(combo, 16);
+    Click(Item(kOpenPort));
+    Settle();
+    ASSERT_TRUE(CommandsEnabled(true)) << "Com21 did not open";
+    EXPECT_EQ(WireAfter([&] { Click(Item(kCommand5)); }, 5), Framed("QID"));
+    EXPECT_TRUE(ReplyIs(L"[STX]Quarn board simulator 1.00[ETX]"));
+}
+
+// A port's last user may have left any settings, XON and XOFF both 0 among them, as some drivers
+// report them (and then refuse them back; Wine takes them). Portlens sets every one of its own:
+// what it leaves on the port shows them.
+TEST_F(PortlensTest, EveryLineSettingIsPortlenssOwnNoneLeftByTheLastUser) {
+    HANDLE port = OpenPort(kConsolePort);
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    DCB left{};
+    left.DCBlength = sizeof left;
+    ASSERT_TRUE(GetCommState(port, &left));
+    left.BaudRate = CBR_1200;
+    left.StopBits = TWOSTOPBITS;
+    left.fOutX = left.fInX = left.fOutxCtsFlow = TRUE;
+    left.XonChar = left.XoffChar = 0;
+    ASSERT_TRUE(SetCommState(port, &left));
+    CloseHandle(port);
+
+    Connect();
+    EXPECT_EQ(WireAfter([&] { Click(Item(kCommand5)); }, 5), Framed("QID"));
+    EXPECT_TRUE(ReplyIs(L"[STX]Quarn board simulator 1.00[ETX]"));
+    program_.End();
+    port = OpenPort(kConsolePort);
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    DCB set{};
+    set.DCBlength = sizeof set;
+    ASSERT_TRUE(GetCommState(port, &set));
+    CloseHandle(port);
+    EXPECT_EQ(set.BaudRate, 9600u);
+    EXPECT_EQ(set.ByteSize, 8);
+    EXPECT_EQ(set.Parity, NOPARITY);
+    EXPECT_EQ(set.StopBits, ONESTOPBIT);
+    EXPECT_FALSE(set.fOutX || set.fInX || set.fOutxCtsFlow);
+    EXPECT_EQ(set.XonChar, 0x11);
+    EXPECT_EQ(set.XoffChar, 0x13);
+}
+
 TEST_F(PortlensTest, RepliesAreShownWithMarkersAndDecoded) {
     Connect();
     BoardSends("send 02 66 72 6D 30 31 35 31 03");
@@ -441,6 +548,25 @@ TEST_F(PortlensTest, APulledCableWhileIdleGoesBackToIdleAndCanReopen) {
     ASSERT_TRUE(cable::Connect(kConsolePort, kBoardPort));
     board_ = std::make_unique<board::BoardClient>(kBoardPort);
     ASSERT_TRUE(board_->Ready());
+    Connect();
+    EXPECT_EQ(WireAfter([&] { Click(Item(kCommand5)); }, 5), Framed("QID"));
+}
+
+// Not every driver ends a pending read when its adapter is pulled; Windows then still tells every
+// top-level window that the port went away.
+TEST_F(PortlensTest, TheOpenPortsRemovalNoticeGoesBackToIdleAndCanReopen) {
+    Connect();
+    EXPECT_TRUE(SendPortRemoved(window_, L"COM4", 5000ms));
+    Settle();
+    EXPECT_TRUE(CommandsEnabled(true));
+    EXPECT_TRUE(MessageBoxes(program_.Id()).empty());
+
+    // The answer comes once the box is closed.
+    std::thread notice([&] { SendPortRemoved(window_, L"com3", 60000ms); });
+    ExpectPortError();
+    notice.join();
+    EXPECT_TRUE(CommandsEnabled(false));
+    EXPECT_TRUE(program_.Running());
     Connect();
     EXPECT_EQ(WireAfter([&] { Click(Item(kCommand5)); }, 5), Framed("QID"));
 }

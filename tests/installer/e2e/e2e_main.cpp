@@ -85,7 +85,8 @@ void CopyInto(const std::wstring& file, const std::wstring& directory, const std
 }
 
 const std::vector<std::wstring>& DriverFiles() {
-    static const std::vector<std::wstring> files = {L"VL_USB.INF", L"WINDRVR6.SYS", L"wdreg_gui.exe", L"Loadkit.exe"};
+    static const std::vector<std::wstring> files = {L"VL_USB.INF", L"VL_USB.cat", L"WINDRVR6.SYS", L"wdreg_gui.exe",
+                                                    L"Loadkit.exe"};
     return files;
 }
 

@@ -1,6 +1,8 @@
 // The real registration tool from the built medium: its answers to wrong arguments and a missing
-// INF file, an install that binds a board plugged in, an uninstall that finds an older version,
-// its window when Loadkit starts it minimized, and a DLL planted beside it.
+// INF file or catalogue, an install from the medium that binds a board plugged in (Wine's
+// SignerSignEx is a stub, so the unsigned catalogue goes as it stands, and nothing of the signing
+// stays), an uninstall that finds an older version, its window when Loadkit starts it minimized,
+// and a DLL planted beside it.
 #include "e2e.h"
 
 #include "installer/deploy/control_ids.h"
@@ -8,6 +10,7 @@
 #include "win32/text.h"
 
 #include <setupapi.h>
+#include <wincrypt.h>
 
 using namespace e2e;
 
@@ -52,12 +55,43 @@ std::wstring InfDirectory() {
     return std::wstring(windows) + L"\\inf\\";
 }
 
-// A copy of the medium's driver package in the directory, with a stand-in of the catalog that the
-// maker's signing adds (Wine copies it into the store, and refuses a package without it).
+// A copy of the medium's driver package in the directory: the INF and its catalogue.
 std::wstring PackageIn(const std::wstring& directory) {
     CopyInto(medium + L"\\Driver\\VL_USB.INF", directory);
-    WriteAll(directory + L"\\VL_USB.cat", "");
+    CopyInto(medium + L"\\Driver\\VL_USB.cat", directory);
     return directory + L"\\VL_USB.INF";
+}
+
+// How many certificates that the tool made the local machine's store holds.
+int ToolCertificates(const wchar_t* store) {
+    HCERTSTORE opened = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, store);
+    if (!opened) return 0;
+    int count = 0;
+    for (PCCERT_CONTEXT each = nullptr; (each = CertEnumCertificatesInStore(opened, each));) {
+        wchar_t subject[256] = L"";
+        CertNameToStrW(X509_ASN_ENCODING, &each->pCertInfo->Subject, CERT_X500_NAME_STR, subject, 256);
+        count += std::wstring(subject) == L"CN=Quarn driver package (made on this machine)";
+    }
+    CertCloseStore(opened, 0);
+    return count;
+}
+
+bool SigningKeyExists() {
+    HCRYPTPROV provider = 0;
+    if (!CryptAcquireContextW(&provider, L"Quarn driver package signing key", MS_ENH_RSA_AES_PROV_W, PROV_RSA_AES,
+                              CRYPT_SILENT))
+        return false;
+    CryptReleaseContext(provider, 0);
+    return true;
+}
+
+bool SigningFolderExists() {
+    wchar_t temporary[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, temporary);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((temporary + std::wstring(L"Quarn driver package*")).c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    return search != INVALID_HANDLE_VALUE;
 }
 
 // "as oem3.inf." at the end of the first line names the package in the store.
@@ -122,7 +156,7 @@ TEST_F(RegistrationTool, WrongArgumentsShowHowToCallIt) {
     }
 }
 
-TEST_F(RegistrationTool, MissingInfFileIsReported) {
+TEST_F(RegistrationTool, MissingInfFileOrCatalogueIsReported) {
     std::wstring inf = TestDirectory() + L"\\缺少 目录\\VL_USB.INF";
     for (std::wstring action : {L"install", L"uninstall"}) {
         Outcome outcome = RunTool(L"-inf \"" + inf + L"\" " + action);
@@ -131,12 +165,23 @@ TEST_F(RegistrationTool, MissingInfFileIsReported) {
                                     win32::ErrorText(ERROR_PATH_NOT_FOUND));
         EXPECT_EQ(outcome.exitCode, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     }
+
+    // Where Wine would say "File not found" of the package, the catalogue is told missing.
+    std::wstring alone = PackageIn(TestDirectory());
+    std::wstring catalogue = TestDirectory() + L"\\VL_USB.cat";
+    DeleteFileW(catalogue.c_str());
+    Outcome outcome = RunTool(L"-inf \"" + alone + L"\" install");
+    EXPECT_EQ(outcome.text, L"Could not install the driver package " + alone + L": its catalogue " + catalogue +
+                                L" is missing:\r\n" + win32::ErrorText(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(outcome.exitCode, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
-// Install places the package in the store under the name it reports, and gives the board plugged
-// in its driver; uninstall takes the package out again.
+// Install from the medium as it is places the package in the store under the name it reports, and
+// gives the board plugged in its driver; uninstall takes the package out again. Its catalogue is
+// unsigned, and Wine cannot sign: the package goes as it stands, and no certificate, key or
+// folder of the signing stays.
 TEST_F(RegistrationTool, InstallBindsTheBoardPluggedInAndUninstallRemovesThePackage) {
-    std::wstring inf = PackageIn(TestDirectory());
+    const std::wstring& inf = inf_;
     FakeBoard board;
     ASSERT_TRUE(board.Made()) << "no device node could be made here";
     ASSERT_EQ(board.DriverSection(), L"");
@@ -145,7 +190,14 @@ TEST_F(RegistrationTool, InstallBindsTheBoardPluggedInAndUninstallRemovesThePack
     std::wstring published = PublishedName(installed.text);
     ASSERT_FALSE(published.empty()) << win32::Narrow(installed.text);
     EXPECT_EQ(installed.text, L"Installed the driver package " + inf + L" as " + published +
-                                  L".\r\nThe board plugged in now uses this driver.");
+                                  L".\r\nThe board plugged in now uses this driver.\r\nThe package went to Windows as "
+                                  L"it stands: its catalogue " + medium + L"\\Driver\\VL_USB.cat bears no signature "
+                                  L"that Windows trusts, and signing it on this machine failed (signing the catalogue: " +
+                                  win32::ErrorText(E_NOTIMPL) + L"); nothing of that was kept.");
+    EXPECT_EQ(ToolCertificates(L"Root"), 0);
+    EXPECT_EQ(ToolCertificates(L"TrustedPublisher"), 0);
+    EXPECT_FALSE(SigningKeyExists());
+    EXPECT_FALSE(SigningFolderExists());
     EXPECT_EQ(ReadAll(InfDirectory() + published), ReadAll(inf));
     EXPECT_EQ(board.DriverSection(), L"QuarnUsb_Install");
 
