@@ -139,6 +139,17 @@ std::optional<Report> UntrustedPackage(const std::string& inf, const std::string
     return std::nullopt;
 }
 
+// Reads the INF file once nobody but the administrators and the operator could have changed it or
+// its folder; the report is why not.
+std::optional<Report> ReadTrustedPackage(const std::string& inf, const std::string& failure, DriverPlatform& platform,
+                                         const Progress& progress, DriverPackage& package) {
+    progress("Checking who can change the driver package…");
+    if (auto refusal = UntrustedPackage(inf, failure, platform)) return refusal;
+    progress("Reading the driver package " + inf + "…");
+    if (Answer answer = platform.ReadPackage(inf, package); answer.error) return Failed(failure, answer);
+    return std::nullopt;
+}
+
 // What goes to Windows: the package as it stands, or a copy signed for this machine alone.
 struct Prepared {
     std::string inf;
@@ -223,11 +234,8 @@ Prepared Prepare(const std::string& inf, const std::string& catalogue, DriverPla
 
 Report Install(const std::string& inf, DriverPlatform& platform, const Progress& progress) {
     const std::string failure = "Could not install the driver package " + inf;
-    progress("Checking who can change the driver package…");
-    if (auto refusal = UntrustedPackage(inf, failure, platform)) return *refusal;
     DriverPackage package;
-    progress("Reading the driver package " + inf + "…");
-    if (Answer answer = platform.ReadPackage(inf, package); answer.error) return Failed(failure, answer);
+    if (auto refusal = ReadTrustedPackage(inf, failure, platform, progress, package)) return *refusal;
     std::string catalogue = package.catalogue.empty() ? "" : InFolder(FolderOf(inf), package.catalogue);
     if (!catalogue.empty()) {
         Access access;
@@ -284,11 +292,8 @@ Report Install(const std::string& inf, DriverPlatform& platform, const Progress&
 
 Report Uninstall(const std::string& inf, DriverPlatform& platform, const Progress& progress) {
     const std::string failure = "Could not remove the driver package " + inf;
-    progress("Checking who can change the driver package…");
-    if (auto refusal = UntrustedPackage(inf, failure, platform)) return *refusal;
     DriverPackage package;
-    progress("Reading the driver package " + inf + "…");
-    if (Answer answer = platform.ReadPackage(inf, package); answer.error) return Failed(failure, answer);
+    if (auto refusal = ReadTrustedPackage(inf, failure, platform, progress, package)) return *refusal;
 
     std::vector<StoredPackage> stored;
     progress("Looking for the driver package in the driver store…");
