@@ -2,9 +2,9 @@
 
 #include "installer/deploy/long_path.h"
 
+#include "win32/access.h"
 #include "win32/text.h"
 
-#include <vector>
 
 #include <windows.h>
 #include <aclapi.h>
@@ -19,7 +19,7 @@ const wchar_t kCreatorOwner[] = L"S-1-3-0";
 // Every right to write to a directory, to what is below it, to its attributes and to its list,
 // and to delete it: what nobody but the trusted accounts may have.
 const DWORD kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_DELETE_CHILD |
-                           FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+                           FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC | WRITE_OWNER;
 
 std::wstring FullPath(const std::wstring& path) {
     std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
@@ -36,25 +36,6 @@ std::wstring PlatformPath(const std::string& path) {
 }
 
 Failure LastFailure() { return win32::Narrow(win32::ErrorText(GetLastError())); }
-
-std::wstring SidText(PSID sid) {
-    wchar_t* text = nullptr;
-    if (!ConvertSidToStringSidW(sid, &text)) return L"";
-    std::wstring result(text);
-    LocalFree(text);
-    return result;
-}
-
-std::wstring TokenUserSid() {
-    HANDLE token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return L"";
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> user(size);
-    bool known = GetTokenInformation(token, TokenUser, user.data(), size, &size);
-    CloseHandle(token);
-    return known ? SidText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid) : L"";
-}
 
 // The directory itself, never what a reparse point leads to. Without FILE_SHARE_DELETE: while
 // the handle is open, nobody can move the directory away and put another in its place.
@@ -110,17 +91,12 @@ bool Trusted(const std::wstring& sid, const std::wstring& operatorSid) {
     return OwnerKind(sid, operatorSid) != Owner::SomeoneElse || sid == kCreatorOwner;
 }
 
-// No list at all lets everyone do everything. Denying entries are not counted: an allowing entry
-// for someone else is enough.
+// No list at all lets everyone do everything. Entries that only what is made below inherits
+// count too: the copies would inherit them.
 bool OthersMayWrite(PACL list, const std::wstring& operatorSid) {
     if (!list) return true;
-    for (DWORD i = 0; i < list->AceCount; ++i) {
-        ACCESS_ALLOWED_ACE* entry = nullptr;
-        if (!GetAce(list, i, reinterpret_cast<void**>(&entry))) return true;
-        bool allows = entry->Header.AceType == ACCESS_ALLOWED_ACE_TYPE ||
-                      entry->Header.AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE;
-        if (allows && (entry->Mask & kWriteRights) && !Trusted(SidText(&entry->SidStart), operatorSid)) return true;
-    }
+    for (PSID sid : win32::SidsAllowed(list, kWriteRights, true))
+        if (!Trusted(win32::SidText(sid), operatorSid)) return true;
     return false;
 }
 
@@ -136,7 +112,7 @@ void DescribeOpened(HANDLE directory, const std::wstring& operatorSid, PathFacts
     if (GetSecurityInfo(directory, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
                         nullptr, &list, nullptr, &descriptor) != ERROR_SUCCESS)
         return;
-    facts.owner = OwnerKind(SidText(owner), operatorSid);
+    facts.owner = OwnerKind(win32::SidText(owner), operatorSid);
     facts.othersMayWrite = OthersMayWrite(list, operatorSid);
     LocalFree(descriptor);
 }
@@ -178,7 +154,7 @@ bool MakeWritable(const std::wstring& path) {
 
 }  // namespace
 
-Win32FileSystem::Win32FileSystem() : operatorSid_(TokenUserSid()) {}
+Win32FileSystem::Win32FileSystem() : operatorSid_(win32::ProcessUserSid()) {}
 
 std::string Win32FileSystem::OwnDirectory() const {
     std::wstring path(MAX_PATH, L'\0');

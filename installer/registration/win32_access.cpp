@@ -4,11 +4,9 @@
 #include "win32_driver_platform.h"
 
 #include "installer/registration/win32_answer.h"
-
-#include <sddl.h>
+#include "win32/access.h"
 
 #include <algorithm>
-#include <memory>
 
 namespace {
 
@@ -17,20 +15,9 @@ namespace {
 const ACCESS_MASK kChangeRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
                                   WRITE_OWNER;
 
-struct LocalDeleter {
-    void operator()(void* memory) const { LocalFree(memory); }
-};
-
-std::string SidText(PSID sid) {
-    wchar_t* text = nullptr;
-    if (!ConvertSidToStringSidW(sid, &text)) return "";
-    std::unique_ptr<wchar_t, LocalDeleter> owned(text);
-    return win32::Narrow(text);
-}
-
 // "NT AUTHORITY\SYSTEM", or the SID itself where it names nobody known.
 Account AccountOf(PSID sid) {
-    Account account{SidText(sid), ""};
+    Account account{win32::Narrow(win32::SidText(sid)), ""};
     wchar_t name[256], domain[256];
     DWORD nameSize = 256, domainSize = 256;
     SID_NAME_USE use;
@@ -48,23 +35,11 @@ void AddWriter(const Account& account, Access& access) {
 
 const Account kEveryone{"S-1-1-0", "Everyone"};
 
-// Allowing entries only: a denying one could only narrow the writers, and overlooking it errs on
-// the side of refusing. Inherit-only entries are for what is made below, and OWNER RIGHTS narrows
-// what the owner may do, who is a writer anyway.
+// Inherit-only entries are for what is made below, and OWNER RIGHTS narrows what the owner may
+// do, who is a writer anyway.
 void AddWriters(PACL acl, Access& access) {
-    GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
-    for (DWORD index = 0; index < acl->AceCount; ++index) {
-        ACE_HEADER* header = nullptr;
-        if (!GetAce(acl, index, reinterpret_cast<void**>(&header))) continue;
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE) continue;
-        if (header->AceFlags & INHERIT_ONLY_ACE) continue;
-        auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
-        ACCESS_MASK rights = ace->Mask;
-        MapGenericMask(&rights, &mapping);
-        if (!(rights & kChangeRights)) continue;
-        PSID sid = &ace->SidStart;
-        if (SidText(sid) != "S-1-3-4") AddWriter(AccountOf(sid), access);  // OWNER RIGHTS
-    }
+    for (PSID sid : win32::SidsAllowed(acl, kChangeRights, false))
+        if (win32::SidText(sid) != L"S-1-3-4") AddWriter(AccountOf(sid), access);  // OWNER RIGHTS
 }
 
 // The owner may always change the access list, and so everything else.
@@ -98,18 +73,7 @@ Answer ReadAccess(HANDLE handle, Access& access) {
 
 }  // namespace
 
-std::string Win32DriverPlatform::OperatorSid() const {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return "";
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> user(size);
-    std::string sid;
-    if (size && GetTokenInformation(token, TokenUser, user.data(), size, &size))
-        sid = SidText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
-    CloseHandle(token);
-    return sid;
-}
+std::string Win32DriverPlatform::OperatorSid() const { return win32::Narrow(win32::ProcessUserSid()); }
 
 // Held open for reading, sharing nothing but reading: nobody can then write, rename or delete it.
 // (A handle without the right to read the data would bind nobody to its sharing.)
